@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Keyglance needs to build, run and test; only what is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    qtbase5-dev libqt5x11extras5-dev
+    libx11-dev libxcb1-dev libxcb-res0-dev libxcb-xtest0-dev libxtst-dev
+    xvfb xauth x11-utils x11-apps openbox
+    fonts-wqy-microhei
+    imagemagick
+)
+if [ "${1:-}" = "--test" ]; then
+    packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev python3)
+fi
+
+missing=()
+for pkg in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+#include <array>
+
+inline constexpr int kColumnCount = 3;
+inline constexpr int kShortcutsPerColumn = 20;
+
+// Display rows distributed over the popup's three columns.
+struct ShortcutColumns {
+    std::array<QStringList, kColumnCount> columns;
+    // The rows did not fit: the overflow row ends the last column.
+    bool overflow = false;
+};
+
+// Whether a display row is a group header (drawn bold, not counted toward a column's rows).
+bool isHeaderRow(const QString &row);
+
+// Up to 20 shortcut rows a column, headers not counted; a header never trails a full column.
+ShortcutColumns layoutShortcutColumns(const QStringList &rows);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// Marks a display row as a group header.
+inline constexpr QChar kHeaderMark = QChar(0x00B7);
+
+// The top-level object of a data file's contents; empty for an array or a parse error.
+// Sets *ok to whether the contents parsed as JSON.
+QJsonObject parseShortcutTable(const QByteArray &contents, bool *ok);
+
+// Display rows for one program: a header row per group, a row per shortcut, sorted by key;
+// the single not-found row when the program has no entry. Logs one line per shortcut row.
+QStringList shortcutRows(const QJsonObject &table, const QString &programName);
