@@ -1,0 +1,180 @@
+#include "hotkey/native_hotkey.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QX11Info>
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+namespace {
+
+template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
+
+const std::pair<Qt::Key, KeySym> specialKeys[] = {
+    {Qt::Key_Escape, XK_Escape},
+    {Qt::Key_Tab, XK_Tab},
+    {Qt::Key_Return, XK_Return},
+    {Qt::Key_Enter, XK_KP_Enter},
+    {Qt::Key_Backspace, XK_BackSpace},
+    {Qt::Key_Insert, XK_Insert},
+    {Qt::Key_Delete, XK_Delete},
+    {Qt::Key_Home, XK_Home},
+    {Qt::Key_End, XK_End},
+    {Qt::Key_PageUp, XK_Prior},
+    {Qt::Key_PageDown, XK_Next},
+    {Qt::Key_Left, XK_Left},
+    {Qt::Key_Up, XK_Up},
+    {Qt::Key_Right, XK_Right},
+    {Qt::Key_Down, XK_Down},
+    {Qt::Key_Print, XK_Print},
+    {Qt::Key_Pause, XK_Pause},
+    {Qt::Key_Menu, XK_Menu},
+};
+
+KeySym keysymFor(Qt::Key key)
+{
+    if (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis)
+        return KeySym(key); // Latin-1 keysyms share Qt's codes
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
+        return XK_F1 + (key - Qt::Key_F1);
+    const auto special = std::find_if(std::begin(specialKeys), std::end(specialKeys),
+                                      [key](const auto &entry) { return entry.first == key; });
+    return special == std::end(specialKeys) ? KeySym(NoSymbol) : special->second;
+}
+
+uint16_t x11Modifiers(Qt::KeyboardModifiers modifiers)
+{
+    uint16_t mask = 0;
+    if (modifiers & Qt::ControlModifier)
+        mask |= XCB_MOD_MASK_CONTROL;
+    if (modifiers & Qt::AltModifier)
+        mask |= XCB_MOD_MASK_1;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= XCB_MOD_MASK_SHIFT;
+    if (modifiers & Qt::MetaModifier)
+        mask |= XCB_MOD_MASK_4;
+    return mask;
+}
+
+// NumLock's modifier bit depends on the keymap, so look it up instead of assuming Mod2.
+uint16_t numLockMask(xcb_connection_t *connection, Display *display)
+{
+    const xcb_keycode_t numLock = XKeysymToKeycode(display, XK_Num_Lock);
+    const XcbReply<xcb_get_modifier_mapping_reply_t> mapping(
+        xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr),
+        &std::free);
+    if (numLock == 0 || !mapping)
+        return 0;
+    const xcb_keycode_t *keycodes = xcb_get_modifier_mapping_keycodes(mapping.get());
+    const int perModifier = mapping->keycodes_per_modifier;
+    for (int modifier = 0; modifier < 8; ++modifier) {
+        for (int i = 0; i < perModifier; ++i) {
+            if (keycodes[modifier * perModifier + i] == numLock)
+                return uint16_t(1 << modifier);
+        }
+    }
+    return 0;
+}
+
+class X11Hotkey : public NativeHotkey, public QAbstractNativeEventFilter {
+public:
+    X11Hotkey(xcb_connection_t *connection, xcb_window_t root, xcb_keycode_t keycode,
+              uint16_t modifiers, uint16_t numLock, std::function<void()> onPress)
+        : m_connection(connection), m_root(root), m_keycode(keycode), m_modifiers(modifiers),
+          m_lockMask(numLock | XCB_MOD_MASK_LOCK), m_onPress(std::move(onPress))
+    {
+    }
+
+    // QAbstractNativeEventFilter uninstalls itself on destruction.
+    ~X11Hotkey() override { ungrabAll(); }
+
+    // Grabs the combination with every state of NumLock and CapsLock; on failure the
+    // destructor releases the variants already taken.
+    bool grab()
+    {
+        const uint16_t numLock = m_lockMask & ~XCB_MOD_MASK_LOCK;
+        for (uint16_t locks : {uint16_t(0), numLock, uint16_t(XCB_MOD_MASK_LOCK), m_lockMask}) {
+            const uint16_t variant = m_modifiers | locks;
+            if (std::find(m_grabbed.begin(), m_grabbed.end(), variant) != m_grabbed.end())
+                continue;
+            const xcb_void_cookie_t cookie =
+                xcb_grab_key_checked(m_connection, 1, m_root, variant, m_keycode,
+                                     XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+            const XcbReply<xcb_generic_error_t> error(xcb_request_check(m_connection, cookie),
+                                                      &std::free);
+            if (error)
+                return false;
+            m_grabbed.push_back(variant);
+        }
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        return true;
+    }
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, long *) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<xcb_generic_event_t *>(message);
+        if ((event->response_type & ~0x80) != XCB_KEY_PRESS)
+            return false;
+        const auto *press = static_cast<xcb_key_press_event_t *>(message);
+        const uint16_t keyboardState = press->state & 0xff;
+        if (press->detail != m_keycode || (keyboardState & ~m_lockMask) != m_modifiers)
+            return false;
+        m_onPress();
+        return true;
+    }
+
+private:
+    void ungrabAll()
+    {
+        for (uint16_t variant : m_grabbed)
+            xcb_ungrab_key(m_connection, m_keycode, m_root, variant);
+        m_grabbed.clear();
+        xcb_flush(m_connection);
+    }
+
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root;
+    xcb_keycode_t m_keycode;
+    uint16_t m_modifiers;
+    uint16_t m_lockMask;
+    std::function<void()> m_onPress;
+    std::vector<uint16_t> m_grabbed;
+};
+
+} // namespace
+
+std::unique_ptr<NativeHotkey> registerNativeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
+                                                   std::function<void()> onPress)
+{
+    xcb_connection_t *connection = QX11Info::connection();
+    Display *display = QX11Info::display();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !connection || !display) {
+        warnNotRegistered(key, modifiers, "not running on an X11 display");
+        return nullptr;
+    }
+    const KeySym keysym = keysymFor(key);
+    const xcb_keycode_t keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(display, keysym);
+    if (keycode == 0) {
+        warnNotRegistered(key, modifiers, "the key has no X11 key code");
+        return nullptr;
+    }
+    auto hotkey = std::make_unique<X11Hotkey>(connection, QX11Info::appRootWindow(), keycode,
+                                              x11Modifiers(modifiers),
+                                              numLockMask(connection, display), std::move(onPress));
+    if (!hotkey->grab()) {
+        warnNotRegistered(key, modifiers, "the combination is held by another program");
+        return nullptr;
+    }
+    return hotkey;
+}
