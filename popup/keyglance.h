@@ -1,13 +1,14 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonObject>
+#include <QNetworkReply>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace Ui {
 class Keyglance;
@@ -38,10 +39,12 @@ private slots:
     bool saveToDisk();
 
 private:
-    void toggle();
     void loadShortcutTable();
     QStringList buildShortcutRows();
     void fillShortcutLists();
+    bool saveReplyData(QNetworkReply *reply);
+    void stageReplyData(QNetworkReply *reply);
+    void commitDataFile(QNetworkReply *reply, const QByteArray &body);
 
     Ui::Keyglance *ui;
     QNetworkReply *currentReply = nullptr;
@@ -49,4 +52,6 @@ private:
     QNetworkAccessManager *networkManager = nullptr;
     QString programName;
     QJsonObject shortcutTable;
+    // Bodies of the downloads in flight; a body replaces ./data.json only once whole and valid.
+    QHash<QNetworkReply *, QByteArray> downloadBodies;
 };

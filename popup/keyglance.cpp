@@ -1,0 +1,63 @@
+#include "popup/keyglance.h"
+
+#include "foreground/foreground.h"
+#include "hotkey/qhotkey.h"
+#include "popup/keyglance_form.h"
+
+#include <QDebug>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+Keyglance::Keyglance(QWidget *parent) : QWidget(parent), ui(new Ui::Keyglance)
+{
+    setEnabled(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+    ui->setupUi(this);
+    // The program line carries a window title, which any program controls: never markup.
+    ui->label_5->setTextFormat(Qt::PlainText);
+}
+
+Keyglance::~Keyglance()
+{
+    delete ui;
+}
+
+void Keyglance::initPopup()
+{
+    setWindowOpacity(0.9);
+    setWindowFlags(windowFlags() | Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setStyleSheet(QStringLiteral("QWidget{background-color:rgb(0,0,0);border-radius: 7px}"));
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(1200, 800);
+
+    auto *hotkey = new QHotkey(
+        QKeySequence(QStringLiteral("ctrl+space"), QKeySequence::NativeText), true, this);
+    qDebug() << "Is Registered: " << hotkey->isRegistered();
+
+    connect(hotkey, &QHotkey::activated, this, [this, shown = false]() mutable {
+        qDebug() << "快捷键被成功按下已被识别";
+        programName = foregroundProgramName();
+        ui->label_5->setText(QString::fromUtf8("前台程序名称:  ") + programName);
+        if (shown) {
+            setVisible(false);
+            shown = false;
+            qDebug() << "设置不可见";
+        } else {
+            setVisible(true);
+            shown = true;
+            qDebug() << "设置可见";
+            fillShortcutLists();
+        }
+    });
+}
+
+void Keyglance::paintEvent(QPaintEvent *)
+{
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+}

@@ -1,0 +1,72 @@
+#include "shortcuts/shortcut_columns.h"
+
+#include "popup/keyglance.h"
+#include "popup/keyglance_form.h"
+#include "shortcuts/shortcut_table.h"
+
+#include <QFont>
+#include <QListWidget>
+#include <QSize>
+
+bool isHeaderRow(const QString &row)
+{
+    return !row.isEmpty() && row.at(0) == kHeaderMark;
+}
+
+ShortcutColumns layoutShortcutColumns(const QStringList &rows)
+{
+    ShortcutColumns result;
+    int column = 0;
+    int shortcutCount = 0;
+    for (const QString &row : rows) {
+        if (shortcutCount == kShortcutsPerColumn) {
+            if (column == kColumnCount - 1) {
+                result.overflow = true;
+                break;
+            }
+            ++column;
+            shortcutCount = 0;
+        }
+        if (!isHeaderRow(row))
+            ++shortcutCount;
+        result.columns[column] << row;
+    }
+    return result;
+}
+
+namespace {
+
+QListWidgetItem *makeItem(const QString &row)
+{
+    auto *item = new QListWidgetItem(row);
+    if (isHeaderRow(row)) {
+        QFont headerFont;
+        headerFont.setPointSize(14);
+        headerFont.setWeight(QFont::Bold);
+        item->setData(Qt::FontRole, headerFont);
+        item->setData(Qt::SizeHintRole, QSize(60, 40));
+    } else {
+        item->setData(Qt::SizeHintRole, QSize(80, 30));
+    }
+    return item;
+}
+
+} // namespace
+
+void Keyglance::fillShortcutLists()
+{
+    const std::array<QListWidget *, kColumnCount> lists = {ui->listWidget, ui->listWidget_2,
+                                                           ui->listWidget_3};
+    for (QListWidget *list : lists)
+        list->clear();
+
+    const ShortcutColumns layout = layoutShortcutColumns(buildShortcutRows());
+    for (int column = 0; column < kColumnCount; ++column) {
+        QListWidget *list = lists[column];
+        for (const QString &row : layout.columns[column])
+            list->insertItem(list->count(), makeItem(row));
+    }
+    if (layout.overflow)
+        lists.back()->insertItem(lists.back()->count(),
+                                 new QListWidgetItem(QString::fromUtf8("抱歉,空间不够了")));
+}
