@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Headless demo: Xvfb, openbox, xlogo in front, Keyglance with the shipped data file,
+# Ctrl+Space pressed, and a PNG screenshot of the popup saved.
+# Usage: demo.sh <keyglance binary> <screenshot.png>
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+if [ -z "${KEYGLANCE_DEMO_SESSION:-}" ]; then
+    export KEYGLANCE_DEMO_SESSION=1
+    exec "$root/tests/x11-session.sh" --wm "$0" "$@"
+fi
+
+binary=$1
+shot=$2
+mkdir -p "$(dirname "$shot")"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Polls a condition for up to ten seconds.
+wait_for() {
+    for _ in $(seq 1 100); do
+        if eval "$1"; then return 0; fi
+        sleep 0.1
+    done
+    echo "demo: timed out waiting for: $1" >&2
+    [ -f "$work/keyglance.log" ] && cat "$work/keyglance.log" >&2
+    return 1
+}
+
+cp "$root/data/data.json" "$work/data.json"
+export XDG_CONFIG_HOME="$work/config"
+
+xlogo -geometry 400x300+60+60 &
+pids+=($!)
+wait_for "xprop -root _NET_ACTIVE_WINDOW | grep -qv '0x0'"
+
+(cd "$work" && exec "$binary") >"$work/keyglance.log" 2>&1 &
+pids+=($!)
+wait_for "grep -q 'Is Registered:  true' '$work/keyglance.log'"
+
+xdotool key ctrl+space
+wait_for "grep -q '设置可见' '$work/keyglance.log'"
+wait_for "xwininfo -name Keyglance 2>/dev/null | grep -q IsViewable"
+# Give the first frame time to reach the screen before the capture.
+sleep 1
+import -window root "$shot"
+echo "Screenshot of the popup: $shot"
