@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+// Where the system keeps the programs it starts at log-in.
+class AutostartStore {
+public:
+    virtual ~AutostartStore() = default;
+    /// The string stored under name; empty when missing or unreadable.
+    virtual QString value(const QString &name) const = 0;
+    /// Stores value under name; a failure is silent.
+    virtual void setValue(const QString &name, const QString &value) = 0;
+};
+
+/// The store of this platform (Windows: the machine-wide Run key; Linux: XDG autostart entries).
+std::unique_ptr<AutostartStore> platformAutostartStore();
+
+/// The executable path in the form this platform stores it.
+QString autostartCommand(const QString &applicationFilePath);
+
+/// Writes path under name unless the stored value is already exactly equal (case-sensitive).
+void registerAutostart(AutostartStore &store, const QString &name, const QString &path);
+
+/// Registers this executable under the application name, as done at start-up.
+void registerAutostart();

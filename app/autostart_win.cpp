@@ -1,0 +1,47 @@
+#include "app/autostart.h"
+
+// Qt 5's qregexp.h redeclares a dllimport friend, which mingw flags; the headers are not ours.
+#ifdef __GNUC__
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattributes"
+#endif
+#include <QSettings>
+#ifdef __GNUC__
+#pragma GCC diagnostic pop
+#endif
+
+namespace {
+
+class RunKeyStore : public AutostartStore {
+public:
+    RunKeyStore() = default;
+    // QSettings writes the value out when it is deleted, once the event loop runs.
+    ~RunKeyStore() override { settings->deleteLater(); }
+
+    QString value(const QString &name) const override
+    {
+        return settings->value(name, QVariant()).toString();
+    }
+    void setValue(const QString &name, const QString &value) override
+    {
+        settings->setValue(name, value);
+    }
+
+private:
+    Q_DISABLE_COPY(RunKeyStore)
+    QSettings *settings = new QSettings(
+        QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
+        QSettings::NativeFormat);
+};
+
+} // namespace
+
+std::unique_ptr<AutostartStore> platformAutostartStore()
+{
+    return std::make_unique<RunKeyStore>();
+}
+
+QString autostartCommand(const QString &applicationFilePath)
+{
+    return QString(applicationFilePath).replace(QLatin1Char('/'), QLatin1Char('\\'));
+}

@@ -1,0 +1,52 @@
+#include "app/autostart.h"
+#include "app/desktop_entry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+QString autostartDir()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    // The base directory rules ignore a relative XDG_CONFIG_HOME just like an unset one.
+    if (!QDir::isAbsolutePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart");
+}
+
+QString entryPath(const QString &name)
+{
+    return autostartDir() + QLatin1Char('/') + name + QStringLiteral(".desktop");
+}
+
+class XdgAutostartStore : public AutostartStore {
+public:
+    QString value(const QString &name) const override
+    {
+        QFile file(entryPath(name));
+        return file.open(QIODevice::ReadOnly) ? desktopExecValue(file.readAll()) : QString();
+    }
+    void setValue(const QString &name, const QString &value) override
+    {
+        // QSaveFile never leaves a half-written entry behind for the session to start.
+        QSaveFile file(entryPath(name));
+        if (QDir().mkpath(autostartDir()) && file.open(QIODevice::WriteOnly)) {
+            file.write(desktopEntry(name, value, QDir::currentPath()));
+            file.commit();
+        }
+    }
+};
+
+} // namespace
+
+std::unique_ptr<AutostartStore> platformAutostartStore()
+{
+    return std::make_unique<XdgAutostartStore>();
+}
+
+QString autostartCommand(const QString &applicationFilePath)
+{
+    return applicationFilePath;
+}

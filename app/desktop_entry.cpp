@@ -1,0 +1,132 @@
+#include "app/desktop_entry.h"
+
+#include <QByteArrayList>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// Characters an Exec argument may only hold inside double quotes.
+const QString reservedChars = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+// Characters escaped with a backslash inside double quotes.
+const QString quotedEscapes = QStringLiteral("\"`$\\");
+// Letters of the backslash escapes of string values, and the characters they stand for.
+const QString stringEscapes = QStringLiteral("sntr\\");
+const QString stringEscaped = QStringLiteral(" \n\t\r\\");
+
+QString escapeString(const QString &value)
+{
+    QString escaped;
+    for (int i = 0; i < value.size(); ++i) {
+        const int code = stringEscaped.indexOf(value.at(i));
+        // Spaces are escaped only at the edges, where readers trim them.
+        if (code > 0 || (code == 0 && (i == 0 || i == value.size() - 1)))
+            escaped += QLatin1Char('\\') + stringEscapes.at(code);
+        else
+            escaped += value.at(i);
+    }
+    return escaped;
+}
+
+std::optional<QString> unescapeString(const QString &value)
+{
+    QString plain;
+    for (int i = 0; i < value.size(); ++i) {
+        if (value.at(i) != QLatin1Char('\\')) {
+            plain += value.at(i);
+            continue;
+        }
+        const int code = ++i < value.size() ? stringEscapes.indexOf(value.at(i)) : -1;
+        if (code < 0)
+            return std::nullopt;
+        plain += stringEscaped.at(code);
+    }
+    return plain;
+}
+
+QString quoteArgument(const QString &argument)
+{
+    const bool plain =
+        !argument.isEmpty() && std::none_of(argument.begin(), argument.end(),
+                                            [](QChar c) { return reservedChars.contains(c); });
+    QString quoted;
+    for (const QChar c : argument) {
+        if (quotedEscapes.contains(c))
+            quoted += QLatin1Char('\\');
+        quoted += c;
+        if (c == QLatin1Char('%'))
+            quoted += c;
+    }
+    return plain ? quoted : QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// The argument of a command line holding exactly one argument and no field code.
+std::optional<QString> singleArgument(const QString &command)
+{
+    const bool quoted = command.startsWith(QLatin1Char('"'));
+    QString argument;
+    int i = quoted ? 1 : 0;
+    for (; i < command.size(); ++i) {
+        QChar c = command.at(i);
+        if (quoted && c == QLatin1Char('"'))
+            break;
+        if (c == QLatin1Char('%')) {
+            if (++i == command.size() || command.at(i) != c)
+                return std::nullopt;
+        } else if (quoted && c == QLatin1Char('\\')) {
+            if (++i == command.size() || !quotedEscapes.contains(command.at(i)))
+                return std::nullopt;
+            c = command.at(i);
+        } else if (!quoted && reservedChars.contains(c)) {
+            return std::nullopt;
+        }
+        argument += c;
+    }
+    if (quoted ? i != command.size() - 1 : argument.isEmpty())
+        return std::nullopt;
+    return argument;
+}
+
+// Only the blanks the writer escapes at a value's edges, so no other character is lost.
+QString trimBlanks(const QString &text)
+{
+    const auto blank = [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r');
+    };
+    int begin = 0;
+    int end = text.size();
+    while (begin < end && blank(text.at(begin)))
+        ++begin;
+    while (end > begin && blank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+QString desktopExecValue(const QByteArray &entryText)
+{
+    QString raw;
+    bool inEntryGroup = false;
+    for (const QByteArray &line : entryText.split('\n')) {
+        const QString text = trimBlanks(QString::fromUtf8(line));
+        if (text.startsWith(QLatin1Char('['))) {
+            inEntryGroup = text == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        const int equals = text.indexOf(QLatin1Char('='));
+        if (inEntryGroup && equals > 0 && trimBlanks(text.left(equals)) == QLatin1String("Exec"))
+            raw = trimBlanks(text.mid(equals + 1));
+    }
+    // Anything but a lone path is returned as written, so it never passes for a program path.
+    const auto command = unescapeString(raw);
+    return (command ? singleArgument(*command) : std::nullopt).value_or(raw);
+}
+
+QByteArray desktopEntry(const QString &name, const QString &path, const QString &workingDir)
+{
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nPath=%3\n"
+                          "X-GNOME-Autostart-enabled=true\n")
+        .arg(escapeString(name), escapeString(quoteArgument(path)), escapeString(workingDir))
+        .toUtf8();
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+/// The program path in the Exec key of the [Desktop Entry] group; the raw Exec text when it is
+/// not exactly one argument; empty when there is no such key.
+QString desktopExecValue(const QByteArray &entryText);
+
+/// A complete desktop entry called name that runs the program at path in workingDir.
+QByteArray desktopEntry(const QString &name, const QString &path, const QString &workingDir);
