@@ -1,0 +1,227 @@
+#include "foreground/foreground.h"
+#include "foreground/program_name.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QX11Info>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include <xcb/res.h>
+#include <xcb/xcb.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+template <typename T> using Reply = std::unique_ptr<T, decltype(&free)>;
+
+// Sends nothing to Qt's error handler: windows may vanish at any time and that is no error here.
+template <typename T, typename Cookie>
+Reply<T> ask(T *(*reply)(xcb_connection_t *, Cookie, xcb_generic_error_t **),
+             xcb_connection_t *connection, Cookie cookie)
+{
+    xcb_generic_error_t *error = nullptr;
+    Reply<T> result(reply(connection, cookie, &error), &free);
+    free(error);
+    return result;
+}
+
+struct Atoms {
+    xcb_atom_t netActiveWindow, netWmPid, netWmName, utf8String, compoundText, wmState;
+};
+
+const Atoms &atoms(xcb_connection_t *connection)
+{
+    static const Atoms interned = [connection] {
+        const char *names[] = {"_NET_ACTIVE_WINDOW", "_NET_WM_PID",   "_NET_WM_NAME",
+                               "UTF8_STRING",        "COMPOUND_TEXT", "WM_STATE"};
+        constexpr int count = sizeof(names) / sizeof(names[0]);
+        xcb_intern_atom_cookie_t cookies[count];
+        for (int i = 0; i < count; ++i)
+            cookies[i] = xcb_intern_atom(connection, 0, qstrlen(names[i]), names[i]);
+        xcb_atom_t values[count];
+        for (int i = 0; i < count; ++i) {
+            const auto reply = ask(xcb_intern_atom_reply, connection, cookies[i]);
+            values[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        }
+        return Atoms{values[0], values[1], values[2], values[3], values[4], values[5]};
+    }();
+    return interned;
+}
+
+Reply<xcb_get_property_reply_t> property(xcb_connection_t *connection, xcb_window_t window,
+                                         xcb_atom_t name, xcb_atom_t type, uint32_t longs)
+{
+    if (name == XCB_ATOM_NONE)
+        return {nullptr, &free};
+    return ask(xcb_get_property_reply, connection,
+               xcb_get_property(connection, 0, window, name, type, 0, longs));
+}
+
+// A single 32-bit value of the given type, or 0 when the property is missing or malformed.
+uint32_t cardinal(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t name,
+                  xcb_atom_t type)
+{
+    const auto reply = property(connection, window, name, type, 1);
+    if (!reply || reply->type != type || reply->format != 32 ||
+        xcb_get_property_value_length(reply.get()) < 4)
+        return 0;
+    return *static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
+}
+
+bool hasWmState(xcb_connection_t *connection, xcb_window_t window)
+{
+    const auto reply =
+        property(connection, window, atoms(connection).wmState, XCB_GET_PROPERTY_TYPE_ANY, 0);
+    return reply && reply->type != XCB_ATOM_NONE;
+}
+
+std::vector<xcb_window_t> children(xcb_connection_t *connection, xcb_window_t window)
+{
+    const auto tree = ask(xcb_query_tree_reply, connection, xcb_query_tree(connection, window));
+    if (!tree)
+        return {};
+    const xcb_window_t *first = xcb_query_tree_children(tree.get());
+    return {first, first + xcb_query_tree_children_length(tree.get())};
+}
+
+// A window manager puts the client inside its frame; the client is the window with WM_STATE.
+xcb_window_t clientInside(xcb_connection_t *connection, xcb_window_t frame)
+{
+    constexpr int maxVisited = 256;
+    std::vector<xcb_window_t> queue{frame};
+    for (size_t i = 0; i < queue.size() && i < maxVisited; ++i) {
+        if (hasWmState(connection, queue[i]))
+            return queue[i];
+        const auto below = children(connection, queue[i]);
+        queue.insert(queue.end(), below.begin(), below.end());
+    }
+    return frame;
+}
+
+// Without _NET_ACTIVE_WINDOW the input focus tells, climbed up to its top-level client window.
+xcb_window_t focusedClient(xcb_connection_t *connection, xcb_window_t root)
+{
+    const auto focus = ask(xcb_get_input_focus_reply, connection, xcb_get_input_focus(connection));
+    if (!focus)
+        return XCB_WINDOW_NONE;
+    xcb_window_t window = focus->focus;
+    constexpr int maxDepth = 64;
+    for (int depth = 0; depth < maxDepth; ++depth) {
+        if (window == XCB_WINDOW_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT || window == root)
+            return XCB_WINDOW_NONE;
+        if (hasWmState(connection, window))
+            return window;
+        const auto tree = ask(xcb_query_tree_reply, connection, xcb_query_tree(connection, window));
+        if (!tree)
+            return XCB_WINDOW_NONE;
+        if (tree->parent == root)
+            return clientInside(connection, window);
+        window = tree->parent;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+xcb_window_t foregroundWindow(xcb_connection_t *connection, xcb_window_t root)
+{
+    const xcb_window_t active =
+        cardinal(connection, root, atoms(connection).netActiveWindow, XCB_ATOM_WINDOW);
+    return active != XCB_WINDOW_NONE ? active : focusedClient(connection, root);
+}
+
+// The X-Resource extension knows the process of clients that do not set _NET_WM_PID.
+uint32_t resourceClientPid(xcb_connection_t *connection, xcb_window_t window)
+{
+    const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_res_id);
+    if (!extension || !extension->present)
+        return 0;
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    const auto reply = ask(xcb_res_query_client_ids_reply, connection,
+                           xcb_res_query_client_ids(connection, 1, &spec));
+    if (!reply)
+        return 0;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
+         xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+            xcb_res_client_id_value_value_length(it.data) >= 1)
+            return *xcb_res_client_id_value_value(it.data);
+    }
+    return 0;
+}
+
+uint32_t windowPid(xcb_connection_t *connection, xcb_window_t window)
+{
+    const uint32_t pid =
+        cardinal(connection, window, atoms(connection).netWmPid, XCB_ATOM_CARDINAL);
+    return pid != 0 ? pid : resourceClientPid(connection, window);
+}
+
+QString compoundText(const xcb_get_property_reply_t &reply)
+{
+    XTextProperty text{static_cast<unsigned char *>(xcb_get_property_value(&reply)), reply.type,
+                       reply.format,
+                       static_cast<unsigned long>(xcb_get_property_value_length(&reply))};
+    char **list = nullptr;
+    int count = 0;
+    Display *display = QX11Info::display();
+    if (!display || Xutf8TextPropertyToTextList(display, &text, &list, &count) < Success || !list)
+        return {};
+    const QString result = count > 0 ? QString::fromUtf8(list[0]) : QString();
+    XFreeStringList(list);
+    return result;
+}
+
+QString windowTitle(xcb_connection_t *connection, xcb_window_t window)
+{
+    // Four bytes per kept unit hold the title in any encoding; the rest is cut off anyway.
+    constexpr uint32_t longs = kTitleBufferUnits;
+    const Atoms &names = atoms(connection);
+    auto reply = property(connection, window, names.netWmName, names.utf8String, longs);
+    if (!reply || reply->type != names.utf8String || reply->format != 8)
+        reply = property(connection, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, longs);
+    if (!reply || reply->format != 8 || reply->type == XCB_ATOM_NONE)
+        return {};
+    const char *data = static_cast<const char *>(xcb_get_property_value(reply.get()));
+    const int length = xcb_get_property_value_length(reply.get());
+    QString title;
+    if (reply->type == names.utf8String)
+        title = QString::fromUtf8(data, length);
+    else if (reply->type == names.compoundText)
+        title = compoundText(*reply);
+    else
+        title = QString::fromLatin1(data, length);
+    return cutTitle(title);
+}
+
+} // namespace
+
+QString foregroundProgramName()
+{
+    if (!QX11Info::isPlatformX11())
+        return {};
+    xcb_connection_t *connection = QX11Info::connection();
+    if (!connection || xcb_connection_has_error(connection))
+        return {};
+    const xcb_window_t window = foregroundWindow(connection, QX11Info::appRootWindow());
+    if (window == XCB_WINDOW_NONE)
+        return {};
+    return chooseProgramName(processExeName(windowPid(connection, window)),
+                             windowTitle(connection, window));
+}
+
+QString processExeName(quint32 processId)
+{
+    if (processId == 0)
+        return {};
+    // /proc/PID/comm would cut the name to 15 characters; the exe link keeps it whole.
+    const QString target = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(processId));
+    QString name = QFileInfo(target).fileName();
+    const QLatin1String deleted(" (deleted)");
+    if (name.endsWith(deleted))
+        name.chop(deleted.size());
+    return name;
+}
