@@ -1,0 +1,183 @@
+#include "../support/capture.h"
+#include "popup/keyglance.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QtTest>
+
+#include "../support/x11_client.h"
+
+namespace {
+
+const QString kTitlePrefix = QString::fromUtf8("前台程序名称:  ");
+const QString kPressed = QString::fromUtf8("快捷键被成功按下已被识别");
+const QString kShown = QString::fromUtf8("设置可见");
+const QString kHidden = QString::fromUtf8("设置不可见");
+
+// An entry for the client in front: 15 + 10 shortcuts, so the columns split inside group "B".
+QByteArray twoGroupFile()
+{
+    QByteArray json = "{\"other\":{},\"xlogo\":{\"A\":{";
+    for (int i = 0; i < 15; ++i)
+        json += (i ? "," : "") + QByteArray("\"a") + QByteArray::number(10 + i) + "\":\"甲\"";
+    json += "},\"B\":{";
+    for (int i = 0; i < 10; ++i)
+        json += (i ? "," : "") + QByteArray("\"b") + QByteArray::number(10 + i) + "\":\"乙\"";
+    return json + "}}}";
+}
+
+void writeDataFile(const QByteArray &contents)
+{
+    QSaveFile file(QStringLiteral("data.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+    QVERIFY(file.commit());
+}
+
+QStringList texts(const QListWidget *list)
+{
+    QStringList rows;
+    for (int i = 0; i < list->count(); ++i)
+        rows << list->item(i)->text();
+    return rows;
+}
+
+} // namespace
+
+class ActivationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(workDir.isValid());
+        QVERIFY(QDir::setCurrent(workDir.path()));
+        client.start(QStringLiteral("xlogo"), {QStringLiteral("-geometry"), QStringLiteral("300x200+40+40")});
+        QVERIFY(client.waitForStarted());
+        // Without a window manager nothing gives the client the focus: do what a user's click would.
+        QProcess focus;
+        focus.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
+                                                QStringLiteral("--class"), QStringLiteral("^XLogo$"),
+                                                QStringLiteral("windowfocus"), QStringLiteral("--sync")});
+        QVERIFY(focus.waitForFinished(30000));
+        QCOMPARE(focus.exitCode(), 0);
+
+        DebugLog log;
+        popup = new Keyglance(nullptr);
+        popup->initPopup();
+        popup->setAttribute(Qt::WA_TransparentForMouseEvents);
+        QCOMPARE(log.lines(), QStringList({QStringLiteral("Is Registered:  true")}));
+        columns = {list("listWidget"), list("listWidget_2"), list("listWidget_3")};
+        label = popup->findChild<QLabel *>(QStringLiteral("label_5"));
+    }
+    void cleanupTestCase()
+    {
+        delete popup;
+        client.kill();
+        client.waitForFinished();
+    }
+
+    void pressesToggleThePopupAndReloadTheFile()
+    {
+        writeDataFile(twoGroupFile());
+        DebugLog log;
+        press(true);
+        QCOMPARE(popup->size(), QSize(1200, 800));
+        QCOMPARE(label->text(), kTitlePrefix + QStringLiteral("xlogo"));
+        const QStringList first = texts(columns[0]);
+        QCOMPARE(first.size(), 22);
+        QCOMPARE(first.first(), QChar(0x00B7) + QStringLiteral("A"));
+        QCOMPARE(first.at(16), QChar(0x00B7) + QStringLiteral("B"));
+        QCOMPARE(first.last(), QString::fromUtf8("b14  乙"));
+        QCOMPARE(texts(columns[1]).first(), QString::fromUtf8("b15  乙"));
+        QCOMPARE(columns[1]->count(), 5);
+        QCOMPARE(columns[2]->count(), 0);
+        QCOMPARE(log.lines().mid(0, 3),
+                 QStringList({kPressed, kShown, QString::fromUtf8("\"a10\" : \"甲\"")}));
+        QCOMPARE(log.lines().size(), 2 + 25);
+
+        log.lines().clear();
+        press(false);
+        QCOMPARE(log.lines(), QStringList({kPressed, kHidden}));
+        QCOMPARE(columns[0]->count(), 22);
+
+        writeDataFile("{\"xlogo\":{\"新\":{\"Ctrl+N\":\"新的\"}}}");
+        press(true);
+        QCOMPARE(texts(columns[0]),
+                 QStringList({QChar(0x00B7) + QString::fromUtf8("新"), QString::fromUtf8("Ctrl+N  新的")}));
+        QCOMPARE(columns[1]->count(), 0);
+        press(false);
+    }
+
+    void badDataFilesGiveTheNotFoundRow_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QStringList>("lines");
+        const QString jsonError = QStringLiteral("json error!");
+        QTest::newRow("unknown program") << QByteArray("{\"other\":{}}") << QStringList();
+        QTest::newRow("missing file") << QByteArray()
+                                      << QStringList({QStringLiteral("could't open projects json"), jsonError});
+        QTest::newRow("malformed file") << QByteArray("{\"xlogo\":") << QStringList({jsonError});
+    }
+    void badDataFilesGiveTheNotFoundRow()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QStringList, lines);
+        if (contents.isEmpty())
+            QFile::remove(QStringLiteral("data.json"));
+        else
+            writeDataFile(contents);
+        DebugLog log;
+        press(true);
+        QCOMPARE(log.lines(), QStringList({kPressed, kShown}) + lines);
+        QCOMPARE(texts(columns[0]), QStringList({QString::fromUtf8("未查询到数据")}));
+        QCOMPARE(columns[0]->item(0)->data(Qt::SizeHintRole).toSize(), QSize(80, 30));
+        press(false);
+    }
+
+    void overflowAndHeaderLook()
+    {
+        QByteArray json = "{\"xlogo\":{\"G\":{";
+        for (int i = 0; i < 70; ++i)
+            json += (i ? "," : "") + QByteArray("\"k") + QByteArray::number(100 + i) + "\":\"d\"";
+        writeDataFile(json + "}}}");
+        press(true);
+        QCOMPARE(columns[0]->count(), 21);
+        QCOMPARE(columns[1]->count(), 20);
+        QCOMPARE(columns[2]->count(), 21);
+        QCOMPARE(columns[2]->item(20)->text(), QString::fromUtf8("抱歉,空间不够了"));
+        QVERIFY(!columns[2]->item(20)->data(Qt::SizeHintRole).isValid());
+        const QListWidgetItem *header = columns[0]->item(0);
+        QCOMPARE(header->data(Qt::SizeHintRole).toSize(), QSize(60, 40));
+        const QFont font = header->data(Qt::FontRole).value<QFont>();
+        QCOMPARE(font.resolve(), uint(QFont::SizeResolved | QFont::WeightResolved));
+        QCOMPARE(font.pointSize(), 14);
+        QCOMPARE(font.weight(), int(QFont::Bold));
+        QVERIFY(!columns[0]->item(1)->data(Qt::FontRole).isValid());
+        press(false);
+    }
+
+private:
+    // Types Ctrl+Space as a user would and waits for the popup to follow.
+    void press(bool expectShown)
+    {
+        other.type({XK_Control_L}, XK_space);
+        QTRY_COMPARE_WITH_TIMEOUT(popup->isVisible(), expectShown, 10000);
+    }
+
+    QListWidget *list(const char *name) const
+    {
+        return popup->findChild<QListWidget *>(QString::fromLatin1(name));
+    }
+
+    QTemporaryDir workDir;
+    QProcess client;
+    OtherClient other;
+    Keyglance *popup = nullptr;
+    QLabel *label = nullptr;
+    std::array<QListWidget *, 3> columns{};
+};
+
+QTEST_MAIN(ActivationTest)
+#include "tst_activation.moc"

@@ -1,0 +1,119 @@
+#pragma once
+
+// Xlib defines macros (Bool, Status, None) that break Qt headers included after it:
+// include this header last.
+#include <QtTest>
+#include <QX11Info>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+using KeySyms = QVector<KeySym>;
+
+inline xcb_keycode_t keycodeOf(KeySym keysym)
+{
+    return XKeysymToKeycode(QX11Info::display(), keysym);
+}
+
+// A second X client: types through XTest and competes for key grabs.
+class OtherClient {
+public:
+    OtherClient() : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+    }
+    ~OtherClient() { xcb_disconnect(m_connection); }
+
+    xcb_connection_t *connection() const { return m_connection; }
+
+    void type(const KeySyms &modifiers, KeySym key)
+    {
+        for (KeySym modifier : modifiers)
+            fake(XCB_KEY_PRESS, modifier);
+        fake(XCB_KEY_PRESS, key);
+        fake(XCB_KEY_RELEASE, key);
+        for (KeySym modifier : modifiers)
+            fake(XCB_KEY_RELEASE, modifier);
+        xcb_flush(m_connection);
+    }
+
+    uint16_t keyboardState()
+    {
+        const std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
+            xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr),
+            &std::free);
+        return reply ? reply->mask & 0xff : 0;
+    }
+
+    bool grab(uint16_t modifiers, KeySym key)
+    {
+        const xcb_void_cookie_t cookie =
+            xcb_grab_key_checked(m_connection, 1, m_root, modifiers, keycodeOf(key),
+                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_generic_error_t *error = xcb_request_check(m_connection, cookie);
+        std::free(error);
+        return error == nullptr;
+    }
+
+    void ungrab(uint16_t modifiers, KeySym key)
+    {
+        xcb_ungrab_key(m_connection, keycodeOf(key), m_root, modifiers);
+        xcb_flush(m_connection);
+    }
+
+    // Whether this client can take the combination with every NumLock/CapsLock state;
+    // releases whatever it got again.
+    bool canGrabAllLockVariants(uint16_t modifiers, KeySym key)
+    {
+        bool all = true;
+        for (uint16_t locks : lockVariants()) {
+            if (grab(modifiers | locks, key))
+                ungrab(modifiers | locks, key);
+            else
+                all = false;
+        }
+        return all;
+    }
+
+    static QVector<uint16_t> lockVariants()
+    {
+        const uint16_t numLock = XkbKeysymToModifiers(QX11Info::display(), XK_Num_Lock);
+        return {0, numLock, XCB_MOD_MASK_LOCK, uint16_t(numLock | XCB_MOD_MASK_LOCK)};
+    }
+
+private:
+    void fake(uint8_t type, KeySym keysym)
+    {
+        xcb_test_fake_input(m_connection, type, keycodeOf(keysym), XCB_CURRENT_TIME, m_root, 0, 0,
+                            0);
+    }
+
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root;
+};
+
+// Toggles a lock key for the lifetime of the object.
+class LockOn {
+public:
+    LockOn(OtherClient &client, KeySym lockKey) : m_client(client), m_lockKey(lockKey)
+    {
+        if (m_lockKey != NoSymbol)
+            m_client.type({}, m_lockKey);
+    }
+    ~LockOn()
+    {
+        if (m_lockKey != NoSymbol)
+            m_client.type({}, m_lockKey);
+    }
+
+private:
+    OtherClient &m_client;
+    KeySym m_lockKey;
+};
+
