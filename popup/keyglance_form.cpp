@@ -114,7 +114,7 @@ void Keyglance::retranslateUi(QWidget *Keyglance)
     Keyglance->setWindowTitle(QCoreApplication::translate("Keyglance", "Keyglance"));
     label->setText(QCoreApplication::translate("Keyglance", "作者:vorlat"));
     label_2->setText(QCoreApplication::translate("Keyglance", "保留区"));
-    label_3->setText(QCoreApplication::translate("Keyglance", "联系:@keyglance"));
+    label_3->setText(QCoreApplication::translate("Keyglance", "@keyglance"));
     label_4->setText(QCoreApplication::translate("Keyglance", "有问题欢迎反馈"));
     label_5->setText(QString());
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Headless demo: Xvfb, openbox, xlogo in front, Keyglance with the shipped data file,
-# Ctrl+Space pressed, and a PNG screenshot of the popup saved.
+# Headless demo: Xvfb, openbox, the Geany editor in front, Keyglance with the shipped data file,
+# Ctrl+Space pressed, and a PNG screenshot of the popup window saved.
 # Usage: demo.sh <keyglance binary> <screenshot.png>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,9 +36,9 @@ wait_for() {
 cp "$root/data/data.json" "$work/data.json"
 export XDG_CONFIG_HOME="$work/config"
 
-xlogo -geometry 400x300+60+60 &
+geany --new-instance --no-session --config="$work/geany" &
 pids+=($!)
-wait_for "xprop -root _NET_ACTIVE_WINDOW | grep -qv '0x0'"
+wait_for "xdotool getactivewindow getwindowname 2>/dev/null | grep -q Geany"
 
 (cd "$work" && exec "$binary") >"$work/keyglance.log" 2>&1 &
 pids+=($!)
@@ -49,5 +49,5 @@ wait_for "grep -q '设置可见' '$work/keyglance.log'"
 wait_for "xwininfo -name Keyglance 2>/dev/null | grep -q IsViewable"
 # Give the first frame time to reach the screen before the capture.
 sleep 1
-import -window root "$shot"
+import -window "$(xwininfo -name Keyglance | awk '/Window id:/ {print $4}')" "$shot"
 echo "Screenshot of the popup: $shot"

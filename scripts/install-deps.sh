@@ -6,7 +6,7 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev libqt5x11extras5-dev
     libx11-dev libxcb1-dev libxcb-res0-dev libxcb-xtest0-dev libxtst-dev
-    xvfb xauth x11-utils x11-apps openbox xdotool
+    xvfb xauth x11-utils x11-apps openbox xdotool geany
     fonts-wqy-microhei
     imagemagick
 )
