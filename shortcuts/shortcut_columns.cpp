@@ -53,14 +53,10 @@ QListWidgetItem *makeItem(const QString &row)
 
 } // namespace
 
-void Keyglance::fillShortcutLists()
+void fillShortcutColumns(const std::array<QListWidget *, kColumnCount> &lists,
+                         const QStringList &rows)
 {
-    const std::array<QListWidget *, kColumnCount> lists = {ui->listWidget, ui->listWidget_2,
-                                                           ui->listWidget_3};
-    for (QListWidget *list : lists)
-        list->clear();
-
-    const ShortcutColumns layout = layoutShortcutColumns(buildShortcutRows());
+    const ShortcutColumns layout = layoutShortcutColumns(rows);
     for (int column = 0; column < kColumnCount; ++column) {
         QListWidget *list = lists[column];
         for (const QString &row : layout.columns[column])
@@ -69,4 +65,13 @@ void Keyglance::fillShortcutLists()
     if (layout.overflow)
         lists.back()->insertItem(lists.back()->count(),
                                  new QListWidgetItem(QString::fromUtf8("抱歉,空间不够了")));
+}
+
+void Keyglance::fillShortcutLists()
+{
+    const std::array<QListWidget *, kColumnCount> lists = {ui->listWidget, ui->listWidget_2,
+                                                           ui->listWidget_3};
+    for (QListWidget *list : lists)
+        list->clear();
+    fillShortcutColumns(lists, buildShortcutRows());
 }

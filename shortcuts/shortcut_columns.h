@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <array>
 
+class QListWidget;
+
 inline constexpr int kColumnCount = 3;
 inline constexpr int kShortcutsPerColumn = 20;
 
@@ -18,3 +20,8 @@ bool isHeaderRow(const QString &row);
 
 // Up to 20 shortcut rows a column, headers not counted; a header never trails a full column.
 ShortcutColumns layoutShortcutColumns(const QStringList &rows);
+
+// Appends the rows to the three (empty) lists as the popup shows them: bold headers,
+// fixed row heights, and the overflow row closing the last list.
+void fillShortcutColumns(const std::array<QListWidget *, kColumnCount> &lists,
+                         const QStringList &rows);

@@ -38,9 +38,9 @@ QStringList shortcutRows(const QJsonObject &table, const QString &programName)
     return rows;
 }
 
-void Keyglance::loadShortcutTable()
+QJsonObject loadShortcutFile(const QString &path)
 {
-    QFile file(QString::fromLatin1(kDataFilePath));
+    QFile file(path);
     QByteArray contents;
     if (file.open(QIODevice::ReadOnly))
         contents = file.readAll();
@@ -48,9 +48,15 @@ void Keyglance::loadShortcutTable()
         qDebug() << "could't open projects json";
 
     bool ok = false;
-    shortcutTable = parseShortcutTable(contents, &ok);
+    QJsonObject table = parseShortcutTable(contents, &ok);
     if (!ok)
         qDebug() << "json error!";
+    return table;
+}
+
+void Keyglance::loadShortcutTable()
+{
+    shortcutTable = loadShortcutFile(QString::fromLatin1(kDataFilePath));
 }
 
 QStringList Keyglance::buildShortcutRows()

@@ -12,6 +12,10 @@ inline constexpr QChar kHeaderMark = QChar(0x00B7);
 // Sets *ok to whether the contents parsed as JSON.
 QJsonObject parseShortcutTable(const QByteArray &contents, bool *ok);
 
+// Reads and parses a data file, logging why when it cannot be opened or parsed;
+// an empty table then.
+QJsonObject loadShortcutFile(const QString &path);
+
 // Display rows for one program: a header row per group, a row per shortcut, sorted by key;
 // the single not-found row when the program has no entry. Logs one line per shortcut row.
 QStringList shortcutRows(const QJsonObject &table, const QString &programName);
