@@ -54,6 +54,12 @@ void Keyglance::initPopup()
     });
 }
 
+void Keyglance::prepareFirstShow()
+{
+    winId();
+    grab();
+}
+
 void Keyglance::paintEvent(QPaintEvent *)
 {
     QStyleOption option;

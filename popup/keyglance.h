@@ -24,6 +24,9 @@ public:
 
     // Makes the window a frameless, translucent tool window and registers Ctrl+Space.
     void initPopup();
+    // Pays the one-time costs of the first showing (native window, style, fonts) now,
+    // showing nothing, so the first Ctrl+Space is as quick as any later one.
+    void prepareFirstShow();
     // Starts the one start-up download of the data file.
     void updateDataFile();
     // Starts one download whose body replaces ./data.json once it arrives whole and valid.
