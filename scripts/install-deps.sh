@@ -9,6 +9,7 @@ packages=(
     xvfb xauth x11-utils x11-apps openbox xdotool geany
     fonts-wqy-microhei
     imagemagick
+    dpkg-dev file desktop-file-utils
 )
 if [ "${1:-}" = "--test" ]; then
     packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev python3)
