@@ -1,14 +1,6 @@
 #include "app/autostart.h"
 
-// Qt 5's qregexp.h redeclares a dllimport friend, which mingw flags; the headers are not ours.
-#ifdef __GNUC__
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wattributes"
-#endif
 #include <QSettings>
-#ifdef __GNUC__
-#pragma GCC diagnostic pop
-#endif
 
 namespace {
 

@@ -1,15 +1,7 @@
 #include "hotkey/native_hotkey.h"
 
 #include <QAbstractNativeEventFilter>
-// Qt 5's qregexp.h redeclares a dllimport friend, which mingw flags; the headers are not ours.
-#ifdef __GNUC__
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wattributes"
-#endif
 #include <QCoreApplication>
-#ifdef __GNUC__
-#pragma GCC diagnostic pop
-#endif
 
 #include <windows.h>
 
