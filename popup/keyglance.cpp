@@ -33,8 +33,8 @@ void Keyglance::initPopup()
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(1200, 800);
 
-    auto *hotkey = new QHotkey(
-        QKeySequence(QStringLiteral("ctrl+space"), QKeySequence::NativeText), true, this);
+    auto *hotkey = new QHotkey(QKeySequence(QStringLiteral("ctrl+space"), QKeySequence::NativeText),
+                               true, this);
     qDebug() << "Is Registered: " << hotkey->isRegistered();
 
     connect(hotkey, &QHotkey::activated, this, [this, shown = false]() mutable {

@@ -53,13 +53,16 @@ private slots:
     {
         QVERIFY(workDir.isValid());
         QVERIFY(QDir::setCurrent(workDir.path()));
-        client.start(QStringLiteral("xlogo"), {QStringLiteral("-geometry"), QStringLiteral("300x200+40+40")});
+        client.start(QStringLiteral("xlogo"),
+                     {QStringLiteral("-geometry"), QStringLiteral("300x200+40+40")});
         QVERIFY(client.waitForStarted());
-        // Without a window manager nothing gives the client the focus: do what a user's click would.
+        // Without a window manager nothing gives the client the focus: do what a user's click
+        // would.
         QProcess focus;
-        focus.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
-                                                QStringLiteral("--class"), QStringLiteral("^XLogo$"),
-                                                QStringLiteral("windowfocus"), QStringLiteral("--sync")});
+        focus.start(QStringLiteral("xdotool"),
+                    {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--class"),
+                     QStringLiteral("^XLogo$"), QStringLiteral("windowfocus"),
+                     QStringLiteral("--sync")});
         QVERIFY(focus.waitForFinished(30000));
         QCOMPARE(focus.exitCode(), 0);
 
@@ -104,8 +107,8 @@ private slots:
 
         writeDataFile("{\"xlogo\":{\"新\":{\"Ctrl+N\":\"新的\"}}}");
         press(true);
-        QCOMPARE(texts(columns[0]),
-                 QStringList({QChar(0x00B7) + QString::fromUtf8("新"), QString::fromUtf8("Ctrl+N  新的")}));
+        QCOMPARE(texts(columns[0]), QStringList({QChar(0x00B7) + QString::fromUtf8("新"),
+                                                 QString::fromUtf8("Ctrl+N  新的")}));
         QCOMPARE(columns[1]->count(), 0);
         press(false);
     }
@@ -116,8 +119,9 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         const QString jsonError = QStringLiteral("json error!");
         QTest::newRow("unknown program") << QByteArray("{\"other\":{}}") << QStringList();
-        QTest::newRow("missing file") << QByteArray()
-                                      << QStringList({QStringLiteral("could't open projects json"), jsonError});
+        QTest::newRow("missing file")
+            << QByteArray()
+            << QStringList({QStringLiteral("could't open projects json"), jsonError});
         QTest::newRow("malformed file") << QByteArray("{\"xlogo\":") << QStringList({jsonError});
     }
     void badDataFilesGiveTheNotFoundRow()

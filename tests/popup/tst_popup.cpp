@@ -194,7 +194,10 @@ private slots:
     }
 
 private:
-    QLabel *label(const char *name) const { return popup->findChild<QLabel *>(QString::fromLatin1(name)); }
+    QLabel *label(const char *name) const
+    {
+        return popup->findChild<QLabel *>(QString::fromLatin1(name));
+    }
 
     Keyglance *popup = nullptr;
 };

@@ -67,9 +67,11 @@ private slots:
         QVERIFY(client.waitForStarted());
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), workDir.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           workDir.filePath(QStringLiteral("config")));
         // Freed memory is reused at once, so the sanitizer's quarantine does not pass for growth.
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("quarantine_size_mb=0:detect_leaks=0"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           QStringLiteral("quarantine_size_mb=0:detect_leaks=0"));
         keyglance.setProcessEnvironment(environment);
         keyglance.setWorkingDirectory(workDir.path());
         keyglance.start(QStringLiteral(KEYGLANCE_BINARY), QStringList());
@@ -86,7 +88,8 @@ private slots:
 
     void manyPressesKeepMemoryFlat()
     {
-        const int presses = qMax(400, qEnvironmentVariableIntValue("KEYGLANCE_SOAK_PRESSES") / 2 * 2);
+        const int presses =
+            qMax(400, qEnvironmentVariableIntValue("KEYGLANCE_SOAK_PRESSES") / 2 * 2);
         const int warmUp = presses / 5;
         Memory warm;
         for (int press = 1; press <= presses; ++press) {

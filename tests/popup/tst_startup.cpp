@@ -57,8 +57,9 @@ private slots:
         QVERIFY(keyglance.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(output().contains("Is Registered:  true\n"), 30000);
         // The autostart entry is the last step before the event loop runs.
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(configDir.filePath(QStringLiteral("autostart/keyglance.desktop"))),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFile::exists(configDir.filePath(QStringLiteral("autostart/keyglance.desktop"))),
+            30000);
         QCOMPARE(output().count("Is Registered: "), 1);
         QCOMPARE(viewableTopLevels(other.connection()), 0);
         QCOMPARE(keyglance.state(), QProcess::Running);
@@ -70,8 +71,9 @@ private slots:
         keyglance.start();
         QVERIFY(keyglance.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(output().contains("Is Registered:  false\n"), 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(configDir.filePath(QStringLiteral("autostart/keyglance.desktop"))),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFile::exists(configDir.filePath(QStringLiteral("autostart/keyglance.desktop"))),
+            30000);
         other.ungrab(XCB_MOD_MASK_CONTROL, XK_space);
         QVERIFY(!output().contains("Is Registered:  true"));
         QCOMPARE(keyglance.state(), QProcess::Running);

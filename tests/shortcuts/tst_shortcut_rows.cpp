@@ -76,7 +76,8 @@ private slots:
     void lineEndsAndRepeatedKeysLoadAlike()
     {
         bool ok = false;
-        const QJsonObject lf = parseShortcutTable("{\n\"p\":{\"g\":{\"k\":\"old\",\"k\":\"new\"}}\n}\n", &ok);
+        const QJsonObject lf =
+            parseShortcutTable("{\n\"p\":{\"g\":{\"k\":\"old\",\"k\":\"new\"}}\n}\n", &ok);
         const QJsonObject crlf =
             parseShortcutTable("{\r\n\"p\":{\"g\":{\"k\":\"old\",\"k\":\"new\"}}\r\n}\r\n", &ok);
         QCOMPARE(lf, crlf);
@@ -94,34 +95,35 @@ private slots:
             << QByteArray(R"({"p":{"B":{"y":"d2","x":"d1"},"A":{}}})") << QStringLiteral("p")
             << QStringList({header(QStringLiteral("A")), header(QStringLiteral("B")),
                             QStringLiteral("x  d1"), QStringLiteral("y  d2")});
-        QTest::newRow("code unit order") << QByteArray(R"({"p":{"g":{"a":"","B":"","+":"","1":""}}})")
-                                         << QStringLiteral("p")
-                                         << QStringList({header(QStringLiteral("g")), QStringLiteral("+  "),
-                                                         QStringLiteral("1  "), QStringLiteral("B  "),
-                                                         QStringLiteral("a  ")});
-        QTest::newRow("absent program") << QByteArray(R"({"p":{}})") << QStringLiteral("q")
-                                        << QStringList({kNotFound});
+        QTest::newRow("code unit order")
+            << QByteArray(R"({"p":{"g":{"a":"","B":"","+":"","1":""}}})") << QStringLiteral("p")
+            << QStringList({header(QStringLiteral("g")), QStringLiteral("+  "),
+                            QStringLiteral("1  "), QStringLiteral("B  "), QStringLiteral("a  ")});
+        QTest::newRow("absent program")
+            << QByteArray(R"({"p":{}})") << QStringLiteral("q") << QStringList({kNotFound});
         QTest::newRow("case differs") << QByteArray(R"({"Notepad.exe":{"g":{}}})")
                                       << QStringLiteral("notepad.exe") << QStringList({kNotFound});
-        QTest::newRow("empty entry") << QByteArray(R"({"p":{}})") << QStringLiteral("p") << QStringList();
-        QTest::newRow("entry not an object") << QByteArray(R"({"p":[1,2]})") << QStringLiteral("p")
-                                             << QStringList();
-        QTest::newRow("default file shape") << QByteArray("{\"OneNote\":{\"Ctrl+k\":\"x\"}}")
-                                            << QStringLiteral("OneNote")
-                                            << QStringList({header(QStringLiteral("Ctrl+k"))});
+        QTest::newRow("empty entry")
+            << QByteArray(R"({"p":{}})") << QStringLiteral("p") << QStringList();
+        QTest::newRow("entry not an object")
+            << QByteArray(R"({"p":[1,2]})") << QStringLiteral("p") << QStringList();
+        QTest::newRow("default file shape")
+            << QByteArray("{\"OneNote\":{\"Ctrl+k\":\"x\"}}") << QStringLiteral("OneNote")
+            << QStringList({header(QStringLiteral("Ctrl+k"))});
         QTest::newRow("descriptions of other types")
             << QByteArray(R"({"p":{"g":{"a":1,"b":true,"c":null,"d":[],"e":{"x":"y"}}}})")
             << QStringLiteral("p")
-            << QStringList({header(QStringLiteral("g")), QStringLiteral("a  "), QStringLiteral("b  "),
-                            QStringLiteral("c  "), QStringLiteral("d  "), QStringLiteral("e  ")});
+            << QStringList({header(QStringLiteral("g")), QStringLiteral("a  "),
+                            QStringLiteral("b  "), QStringLiteral("c  "), QStringLiteral("d  "),
+                            QStringLiteral("e  ")});
         QTest::newRow("empty group name") << QByteArray(R"({"p":{"":{}}})") << QStringLiteral("p")
                                           << QStringList({header(QString())});
         QTest::newRow("empty program name") << QByteArray(R"({"":{"g":{}},"p":{}})") << QString()
                                             << QStringList({header(QStringLiteral("g"))});
-        QTest::newRow("non-ascii") << QByteArray("{\"记事本\":{\"文件\":{\"Ctrl+S\":\"保存\"}}}")
-                                   << QString::fromUtf8("记事本")
-                                   << QStringList({header(QString::fromUtf8("文件")),
-                                                   QString::fromUtf8("Ctrl+S  保存")});
+        QTest::newRow("non-ascii")
+            << QByteArray("{\"记事本\":{\"文件\":{\"Ctrl+S\":\"保存\"}}}")
+            << QString::fromUtf8("记事本")
+            << QStringList({header(QString::fromUtf8("文件")), QString::fromUtf8("Ctrl+S  保存")});
     }
     void rows()
     {
@@ -134,7 +136,8 @@ private slots:
     void eachShortcutRowIsLoggedInOrder()
     {
         shortcutRows(table(R"({"p":{"B":{"y":"d2","x":"d1"},"A":{}}})"), QStringLiteral("p"));
-        QCOMPARE(logged, QStringList({QStringLiteral("\"x\" : \"d1\""), QStringLiteral("\"y\" : \"d2\"")}));
+        QCOMPARE(logged,
+                 QStringList({QStringLiteral("\"x\" : \"d1\""), QStringLiteral("\"y\" : \"d2\"")}));
         logged.clear();
         shortcutRows(QJsonObject(), QStringLiteral("p"));
         QVERIFY(logged.isEmpty());
@@ -147,7 +150,8 @@ private slots:
         QTest::addColumn<bool>("overflow");
 
         QTest::newRow("no rows") << QStringList() << QList<int>({0, 0, 0}) << false;
-        QTest::newRow("not-found row") << QStringList({kNotFound}) << QList<int>({1, 0, 0}) << false;
+        QTest::newRow("not-found row")
+            << QStringList({kNotFound}) << QList<int>({1, 0, 0}) << false;
         QTest::newRow("20 shortcuts") << shortcuts(20) << QList<int>({20, 0, 0}) << false;
         QTest::newRow("21 shortcuts") << shortcuts(21) << QList<int>({20, 1, 0}) << false;
         QTest::newRow("headers not counted")
@@ -158,12 +162,14 @@ private slots:
             << (shortcuts(20) + QStringList({header(QStringLiteral("b"))}) + shortcuts(1))
             << QList<int>({20, 2, 0}) << false;
         QTest::newRow("60 shortcuts fit") << shortcuts(60) << QList<int>({20, 20, 20}) << false;
-        QTest::newRow("61st shortcut overflows") << shortcuts(61) << QList<int>({20, 20, 20}) << true;
+        QTest::newRow("61st shortcut overflows")
+            << shortcuts(61) << QList<int>({20, 20, 20}) << true;
         QTest::newRow("header after 60 overflows")
-            << (shortcuts(60) + QStringList({header(QStringLiteral("z"))})) << QList<int>({20, 20, 20})
-            << true;
+            << (shortcuts(60) + QStringList({header(QStringLiteral("z"))}))
+            << QList<int>({20, 20, 20}) << true;
         QTest::newRow("many rows") << shortcuts(5000) << QList<int>({20, 20, 20}) << true;
-        QTest::newRow("empty row counts") << QStringList({QString()}) << QList<int>({1, 0, 0}) << false;
+        QTest::newRow("empty row counts")
+            << QStringList({QString()}) << QList<int>({1, 0, 0}) << false;
     }
     void columns()
     {

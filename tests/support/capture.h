@@ -9,7 +9,11 @@
 // Collects the debug lines logged while it lives.
 class DebugLog {
 public:
-    DebugLog() { previous = qInstallMessageHandler(collect); lines().clear(); }
+    DebugLog()
+    {
+        previous = qInstallMessageHandler(collect);
+        lines().clear();
+    }
     ~DebugLog() { qInstallMessageHandler(previous); }
     static QStringList &lines()
     {

@@ -36,7 +36,8 @@ void HttpServer::serve(QTcpSocket *socket)
     paths << request.split(' ').value(1);
     const QByteArray head = "HTTP/1.1 " + QByteArray::number(planned.status) +
                             " Status\r\nContent-Type: application/json\r\nContent-Length: " +
-                            QByteArray::number(planned.body.size()) + "\r\nConnection: close\r\n\r\n";
+                            QByteArray::number(planned.body.size()) +
+                            "\r\nConnection: close\r\n\r\n";
     socket->write(head);
     sendBody(socket, 0);
 }

@@ -16,8 +16,8 @@ public:
     struct Answer {
         int status = 200;
         QByteArray body;
-        int chunkSize = 0;  // 0: the whole body at once
-        int pauseMs = 0;    // between chunks
+        int chunkSize = 0;   // 0: the whole body at once
+        int pauseMs = 0;     // between chunks
         int resetAfter = -1; // abort the connection after this many body bytes
     };
 

@@ -2,8 +2,8 @@
 
 // Xlib defines macros (Bool, Status, None) that break Qt headers included after it:
 // include this header last.
-#include <QtTest>
 #include <QX11Info>
+#include <QtTest>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -116,4 +116,3 @@ private:
     OtherClient &m_client;
     KeySym m_lockKey;
 };
-

@@ -3,9 +3,9 @@
 #include "popup/keyglance.h"
 
 #include <QNetworkAccessManager>
-#include <unistd.h>
 #include <QProcess>
 #include <QtTest>
+#include <unistd.h>
 
 namespace {
 
@@ -78,7 +78,8 @@ private slots:
         QTest::newRow("404 with a data file body") << 404 << valid << -1 << true;
         QTest::newRow("500") << 500 << QByteArray("oops") << -1 << true;
         QTest::newRow("reset mid-body") << 200 << valid << valid.size() / 2 << true;
-        QTest::newRow("html page") << 200 << QByteArray("<html><body>hi</body></html>") << -1 << false;
+        QTest::newRow("html page")
+            << 200 << QByteArray("<html><body>hi</body></html>") << -1 << false;
         QTest::newRow("302 redirect page") << 302 << QByteArray("{\"moved\":{}}") << -1 << false;
         QTest::newRow("json array") << 200 << QByteArray("[{\"a\":{}}]") << -1 << false;
         QTest::newRow("truncated json") << 200 << valid.left(valid.size() - 3) << -1 << false;
@@ -101,7 +102,8 @@ private slots:
     {
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const QUrl url(QStringLiteral("http://127.0.0.1:%1/data/file/data.json").arg(closed.serverPort()));
+        const QUrl url(
+            QStringLiteral("http://127.0.0.1:%1/data/file/data.json").arg(closed.serverPort()));
         closed.close();
         DebugLog log;
         download(url);
@@ -143,7 +145,8 @@ private slots:
         const bool writable = QFile(QStringLiteral("data.json")).open(QIODevice::Append);
         makeImmutable(false);
         QVERIFY(!writable);
-        QVERIFY2(printed.startsWith("Could not open ./data.json for writing: "), printed.constData());
+        QVERIFY2(printed.startsWith("Could not open ./data.json for writing: "),
+                 printed.constData());
         QVERIFY(printed.endsWith("\n"));
         QVERIFY(printed.size() > int(strlen("Could not open ./data.json for writing: \n")));
         QCOMPARE(log.lines().last(), QString::fromUtf8("下载保存失败"));
@@ -186,8 +189,10 @@ private slots:
             QSignalSpy finished(reply, &QNetworkReply::finished);
             QVERIFY(finished.wait());
             DebugLog log;
-            QVERIFY(QMetaObject::invokeMethod(popup, "downloadFinished", Q_ARG(QNetworkReply *, reply)));
-            QCOMPARE(log.lines(), QStringList({QString::fromUtf8(failing ? "下载错误" : "下载成功")}));
+            QVERIFY(QMetaObject::invokeMethod(popup, "downloadFinished",
+                                              Q_ARG(QNetworkReply *, reply)));
+            QCOMPARE(log.lines(),
+                     QStringList({QString::fromUtf8(failing ? "下载错误" : "下载成功")}));
             delete reply;
         }
     }
@@ -195,7 +200,8 @@ private slots:
     void replySlotsTakeQueuedCalls()
     {
         QNetworkAccessManager manager;
-        QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:1/x"))));
+        QNetworkReply *reply =
+            manager.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:1/x"))));
         QSignalSpy finished(reply, &QNetworkReply::finished);
         QVERIFY(finished.wait());
         DebugLog log;
@@ -279,7 +285,8 @@ private:
         const auto managers = popup->findChildren<QNetworkAccessManager *>();
         QVERIFY(!managers.isEmpty());
         bool finished = false;
-        connect(managers.last(), &QNetworkAccessManager::finished, this, [&finished] { finished = true; });
+        connect(managers.last(), &QNetworkAccessManager::finished, this,
+                [&finished] { finished = true; });
         QTRY_VERIFY_WITH_TIMEOUT(finished, 60000);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -288,12 +295,13 @@ private:
     {
         const QString path = workDir.filePath(QStringLiteral("data.json"));
         if (geteuid() != 0) {
-            QFile::setPermissions(path, on ? QFile::ReadOwner : QFile::ReadOwner | QFile::WriteOwner);
+            QFile::setPermissions(path,
+                                  on ? QFile::ReadOwner : QFile::ReadOwner | QFile::WriteOwner);
             return;
         }
         // Root ignores permission bits; the immutable attribute stops it.
-        const int status = QProcess::execute(QStringLiteral("chattr"),
-                                             {on ? QStringLiteral("+i") : QStringLiteral("-i"), path});
+        const int status = QProcess::execute(
+            QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), path});
         if (status != 0)
             QSKIP("chattr is not available here");
     }
