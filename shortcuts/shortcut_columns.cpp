@@ -65,6 +65,10 @@ void fillShortcutColumns(const std::array<QListWidget *, kColumnCount> &lists,
     if (layout.overflow)
         lists.back()->insertItem(lists.back()->count(),
                                  new QListWidgetItem(QString::fromUtf8("抱歉,空间不够了")));
+    // Lay the rows out now rather than on a later pass of the event loop, so the first frame
+    // after a show already holds them instead of a half-drawn one being replaced a moment later.
+    for (QListWidget *list : lists)
+        list->doItemsLayout();
 }
 
 void Keyglance::fillShortcutLists()
