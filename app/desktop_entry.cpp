@@ -109,7 +109,7 @@ QString desktopExecValue(const QByteArray &entryText)
     QString raw;
     bool inEntryGroup = false;
     for (const QByteArray &line : entryText.split('\n')) {
-        const QString text = trimBlanks(QString::fromUtf8(line));
+        const QString text = trimBlanks(QString::fromUtf8(line.constData(), line.size()));
         if (text.startsWith(QLatin1Char('['))) {
             inEntryGroup = text == QLatin1String("[Desktop Entry]");
             continue;
@@ -118,9 +118,10 @@ QString desktopExecValue(const QByteArray &entryText)
         if (inEntryGroup && equals > 0 && trimBlanks(text.left(equals)) == QLatin1String("Exec"))
             raw = trimBlanks(text.mid(equals + 1));
     }
-    // Anything but a lone path is returned as written, so it never passes for a program path.
+    // Anything but one lone program reads as no value: written as it stands, it could pass for
+    // a path (an unquoted "/opt/Key Glance/kg" runs "/opt/Key").
     const auto command = unescapeString(raw);
-    return (command ? singleArgument(*command) : std::nullopt).value_or(raw);
+    return (command ? singleArgument(*command) : std::nullopt).value_or(QString());
 }
 
 QByteArray desktopEntry(const QString &name, const QString &path, const QString &workingDir)

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-/// The program path in the Exec key of the [Desktop Entry] group; the raw Exec text when it is
-/// not exactly one argument; empty when there is no such key.
+/// The program path in the Exec key of the [Desktop Entry] group; empty when there is no such
+/// key or when it is not exactly one argument.
 QString desktopExecValue(const QByteArray &entryText);
 
 /// A complete desktop entry called name that runs the program at path in workingDir.
