@@ -5,14 +5,14 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qtbase5-dev libqt5x11extras5-dev
-    libx11-dev libxcb1-dev libxcb-res0-dev libxcb-xtest0-dev libxtst-dev
+    libx11-dev libxcb1-dev libxcb-res0-dev libxcb-xtest0-dev libxtst-dev libxcb-damage0-dev
     xvfb xauth x11-utils x11-apps openbox xdotool geany
     fonts-wqy-microhei
     imagemagick
     dpkg-dev file desktop-file-utils
 )
 if [ "${1:-}" = "--test" ]; then
-    packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev python3)
+    packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev python3 clang libclang-rt-14-dev)
 fi
 
 missing=()

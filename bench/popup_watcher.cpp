@@ -1,0 +1,275 @@
+#include "bench/popup_watcher.h"
+
+#include "bench/xcb_util.h"
+
+#include <xcb/xtest.h>
+
+#include <cmath>
+#include <poll.h>
+#include <vector>
+
+namespace {
+
+constexpr xcb_keysym_t kControlL = 0xffe3;
+constexpr xcb_keysym_t kSpace = 0x20;
+constexpr uint32_t kSourcePager = 2;
+constexpr double kFocusTimeoutMs = 1000;
+
+std::vector<xcb_window_t> childrenOf(xcb_connection_t *connection, xcb_window_t window)
+{
+    const auto tree =
+        adoptReply(xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr));
+    if (!tree)
+        return {};
+    const xcb_window_t *first = xcb_query_tree_children(tree.get());
+    return {first, first + xcb_query_tree_children_length(tree.get())};
+}
+
+void selectEvents(xcb_connection_t *connection, xcb_window_t window, uint32_t mask)
+{
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
+}
+
+} // namespace
+
+PopupWatcher::PopupWatcher(xcb_connection_t *connection, std::string title, std::string frontTitle)
+    : m_connection(connection),
+      m_root(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root),
+      m_title(std::move(title)), m_frontTitle(std::move(frontTitle)),
+      m_netWmName(internAtom(connection, "_NET_WM_NAME")),
+      m_utf8String(internAtom(connection, "UTF8_STRING")),
+      m_netActiveWindow(internAtom(connection, "_NET_ACTIVE_WINDOW"))
+{
+    const xcb_query_extension_reply_t *damage = xcb_get_extension_data(connection, &xcb_damage_id);
+    const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(connection, &xcb_test_id);
+    if (!damage || !damage->present || !xtest || !xtest->present)
+        return;
+    // Damage requests fail until the client has announced the version it speaks.
+    const auto version = adoptReply(xcb_damage_query_version_reply(
+        connection, xcb_damage_query_version(connection, 1, 1), nullptr));
+    m_damageNotify = uint8_t(damage->first_event + XCB_DAMAGE_NOTIFY);
+    m_control = keycodeFor(connection, kControlL);
+    m_space = keycodeFor(connection, kSpace);
+
+    const xcb_atom_t wmCheck = internAtom(connection, "_NET_SUPPORTING_WM_CHECK");
+    const auto check = adoptReply(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, m_root, wmCheck, XCB_ATOM_WINDOW, 0, 1),
+        nullptr));
+    m_windowManager = check && check->type == XCB_ATOM_WINDOW;
+
+    // Creations on the root first, then the search: a popup made in between is seen either way.
+    selectEvents(connection, m_root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
+    const xcb_window_t existing =
+        findWindow([this](const std::string &name) { return name == m_title; });
+    if (existing != XCB_WINDOW_NONE)
+        adopt(existing);
+    m_usable = m_control != 0 && m_space != 0;
+}
+
+PopupWatcher::ShowTimes PopupWatcher::show(double timeoutMs)
+{
+    if (m_damage != XCB_NONE)
+        xcb_damage_subtract(m_connection, m_damage, XCB_NONE, XCB_NONE);
+    focusFront();
+    m_mappedAt = m_drawnAt = kNoTime;
+    const double start = monotonicMs();
+    pressHotkey();
+    waitUntil([this] { return !std::isnan(m_drawnAt); }, start + timeoutMs);
+    return {m_mappedAt - start, m_drawnAt - start};
+}
+
+double PopupWatcher::hide(double timeoutMs)
+{
+    m_unmappedAt = kNoTime;
+    m_released = false;
+    const double start = monotonicMs();
+    pressHotkey();
+    waitUntil([this] { return !std::isnan(m_unmappedAt); }, start + timeoutMs);
+    // Openbox moves the focus once it has let the window go; the next show must not race that.
+    if (m_windowManager)
+        waitUntil([this] { return m_released; }, start + timeoutMs);
+    return m_unmappedAt - start;
+}
+
+bool PopupWatcher::popupMapped()
+{
+    if (m_target == XCB_WINDOW_NONE)
+        return false;
+    const auto attributes = adoptReply(xcb_get_window_attributes_reply(
+        m_connection, xcb_get_window_attributes(m_connection, m_target), nullptr));
+    return attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
+void PopupWatcher::pressHotkey()
+{
+    const auto fake = [this](uint8_t type, xcb_keycode_t key) {
+        xcb_test_fake_input(m_connection, type, key, XCB_CURRENT_TIME, m_root, 0, 0, 0);
+    };
+    fake(XCB_KEY_PRESS, m_control);
+    fake(XCB_KEY_PRESS, m_space);
+    fake(XCB_KEY_RELEASE, m_space);
+    fake(XCB_KEY_RELEASE, m_control);
+    xcb_flush(m_connection);
+}
+
+// The program in front must be the foreground window at each press, as for a person who
+// opens the popup over it; the popup itself may have taken the focus at its last show.
+void PopupWatcher::focusFront()
+{
+    if (m_frontTitle.empty())
+        return;
+    if (m_front == XCB_WINDOW_NONE)
+        m_front = findWindow([this](const std::string &name) {
+            return name.find(m_frontTitle) != std::string::npos;
+        });
+    if (m_front == XCB_WINDOW_NONE)
+        return;
+    if (!m_windowManager) {
+        xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, m_front, XCB_CURRENT_TIME);
+        return;
+    }
+    if (activeWindow() == m_front)
+        return;
+    // A window manager decides the focus itself: ask it as a pager would, and wait for it.
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = m_front;
+    message.type = m_netActiveWindow;
+    message.data.data32[0] = kSourcePager;
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(m_connection);
+    waitUntil([this] { return activeWindow() == m_front; }, monotonicMs() + kFocusTimeoutMs);
+}
+
+xcb_window_t PopupWatcher::activeWindow()
+{
+    const auto reply = adoptReply(xcb_get_property_reply(
+        m_connection,
+        xcb_get_property(m_connection, 0, m_root, m_netActiveWindow, XCB_ATOM_WINDOW, 0, 1),
+        nullptr));
+    if (!reply || reply->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(reply.get()) < 4)
+        return XCB_WINDOW_NONE;
+    return *static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
+}
+
+bool PopupWatcher::waitUntil(const std::function<bool()> &done, double deadlineMs)
+{
+    for (;;) {
+        if (done())
+            return true;
+        if (const auto event = adoptReply(xcb_poll_for_event(m_connection))) {
+            handle(*event);
+            continue;
+        }
+        const double remaining = deadlineMs - monotonicMs();
+        if (xcb_connection_has_error(m_connection) || remaining <= 0)
+            return false;
+        pollfd descriptor{xcb_get_file_descriptor(m_connection), POLLIN, 0};
+        poll(&descriptor, 1, int(std::ceil(remaining)));
+    }
+}
+
+void PopupWatcher::handle(const xcb_generic_event_t &event)
+{
+    const double now = monotonicMs();
+    const uint8_t type = event.response_type & 0x7f;
+    if (type == XCB_CREATE_NOTIFY) {
+        const auto &created = reinterpret_cast<const xcb_create_notify_event_t &>(event);
+        if (m_target == XCB_WINDOW_NONE && created.parent == m_root)
+            consider(created.window);
+    } else if (type == XCB_PROPERTY_NOTIFY) {
+        const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);
+        if (m_candidates.count(property.window) &&
+            (property.atom == XCB_ATOM_WM_NAME || property.atom == m_netWmName))
+            consider(property.window);
+    } else if (type == XCB_MAP_NOTIFY) {
+        const auto &mapped = reinterpret_cast<const xcb_map_notify_event_t &>(event);
+        if (mapped.window == m_target && std::isnan(m_mappedAt))
+            m_mappedAt = now;
+    } else if (type == XCB_UNMAP_NOTIFY) {
+        const auto &unmapped = reinterpret_cast<const xcb_unmap_notify_event_t &>(event);
+        if (unmapped.window == m_target && std::isnan(m_unmappedAt))
+            m_unmappedAt = now;
+    } else if (type == XCB_REPARENT_NOTIFY) {
+        const auto &reparented = reinterpret_cast<const xcb_reparent_notify_event_t &>(event);
+        if (reparented.window == m_target && reparented.parent == m_root)
+            m_released = true;
+    } else if (type == XCB_DESTROY_NOTIFY) {
+        const auto &destroyed = reinterpret_cast<const xcb_destroy_notify_event_t &>(event);
+        m_candidates.erase(destroyed.window);
+        // The server frees the damage object with its window; a new popup is looked for.
+        if (destroyed.window == m_target)
+            m_target = m_damage = XCB_NONE;
+    } else if (type == m_damageNotify) {
+        const auto &damaged = reinterpret_cast<const xcb_damage_notify_event_t &>(event);
+        if (damaged.damage != m_damage)
+            return;
+        if (!std::isnan(m_mappedAt) && std::isnan(m_drawnAt))
+            m_drawnAt = now;
+        // A non-empty damage reports once; emptying it arms the next report.
+        xcb_damage_subtract(m_connection, m_damage, XCB_NONE, XCB_NONE);
+        xcb_flush(m_connection);
+    }
+}
+
+// Events are selected before the title is read, so a title set in between is still seen.
+void PopupWatcher::consider(xcb_window_t window)
+{
+    if (m_candidates.insert(window).second)
+        selectEvents(m_connection, window,
+                     XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
+    if (nameOf(window) == m_title)
+        adopt(window);
+}
+
+void PopupWatcher::adopt(xcb_window_t window)
+{
+    for (xcb_window_t other : m_candidates) {
+        if (other != window)
+            selectEvents(m_connection, other, XCB_EVENT_MASK_NO_EVENT);
+    }
+    m_candidates.clear();
+    m_target = window;
+    selectEvents(m_connection, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    m_damage = xcb_generate_id(m_connection);
+    xcb_damage_create(m_connection, m_damage, window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    xcb_flush(m_connection);
+}
+
+// Top-level windows and, a few levels down, the clients inside a window manager's frames.
+xcb_window_t PopupWatcher::findWindow(const std::function<bool(const std::string &)> &matches)
+{
+    constexpr int kDepth = 3;
+    std::vector<xcb_window_t> level{m_root};
+    for (int depth = 0; depth < kDepth; ++depth) {
+        std::vector<xcb_window_t> below;
+        for (xcb_window_t parent : level) {
+            for (xcb_window_t window : childrenOf(m_connection, parent)) {
+                if (matches(nameOf(window)))
+                    return window;
+                below.push_back(window);
+            }
+        }
+        level.swap(below);
+    }
+    return XCB_WINDOW_NONE;
+}
+
+std::string PopupWatcher::nameOf(xcb_window_t window)
+{
+    for (const auto &[atom, type] :
+         {std::pair{m_netWmName, m_utf8String},
+          std::pair{xcb_atom_t(XCB_ATOM_WM_NAME), xcb_atom_t(XCB_GET_PROPERTY_TYPE_ANY)}}) {
+        const auto reply = adoptReply(xcb_get_property_reply(
+            m_connection, xcb_get_property(m_connection, 0, window, atom, type, 0, 256), nullptr));
+        if (reply && reply->format == 8 && reply->type != XCB_ATOM_NONE)
+            return std::string(static_cast<const char *>(xcb_get_property_value(reply.get())),
+                               size_t(xcb_get_property_value_length(reply.get())));
+    }
+    return {};
+}

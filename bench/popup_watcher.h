@@ -1,0 +1,69 @@
+#pragma once
+
+#include <xcb/damage.h>
+#include <xcb/xcb.h>
+
+#include <functional>
+#include <limits>
+#include <set>
+#include <string>
+
+inline constexpr double kNoTime = std::numeric_limits<double>::quiet_NaN();
+
+// Times another program's popup through the X server: Ctrl+Space is typed with XTest, the
+// popup's map and unmap arrive as StructureNotify events and its first frame as a DamageNotify.
+class PopupWatcher {
+public:
+    // Watches for the top-level window titled title; the window whose title contains
+    // frontTitle (if any) is made the foreground window before each show.
+    PopupWatcher(xcb_connection_t *connection, std::string title, std::string frontTitle);
+
+    // Milliseconds from the key press; kNoTime for what did not happen before the time-out.
+    struct ShowTimes {
+        double mappedMs = kNoTime;
+        double drawnMs = kNoTime;
+    };
+
+    // Whether the server has XTest and Damage and the keymap has Control and space.
+    bool usable() const { return m_usable; }
+    // Types Ctrl+Space and waits for the popup to map and then draw its first frame.
+    ShowTimes show(double timeoutMs);
+    // Types Ctrl+Space and waits for the popup to unmap.
+    double hide(double timeoutMs);
+    // Whether the popup window is known and mapped.
+    bool popupMapped();
+
+private:
+    void pressHotkey();
+    void focusFront();
+    bool waitUntil(const std::function<bool()> &done, double deadlineMs);
+    void handle(const xcb_generic_event_t &event);
+    void consider(xcb_window_t window);
+    void adopt(xcb_window_t window);
+    xcb_window_t activeWindow();
+    xcb_window_t findWindow(const std::function<bool(const std::string &)> &matches);
+    std::string nameOf(xcb_window_t window);
+
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root;
+    std::string m_title;
+    std::string m_frontTitle;
+    xcb_atom_t m_netWmName;
+    xcb_atom_t m_utf8String;
+    xcb_atom_t m_netActiveWindow;
+    bool m_usable = false;
+    bool m_windowManager = false;
+    uint8_t m_damageNotify = 0;
+    xcb_keycode_t m_control = 0;
+    xcb_keycode_t m_space = 0;
+
+    xcb_window_t m_target = XCB_WINDOW_NONE;
+    xcb_damage_damage_t m_damage = XCB_NONE;
+    xcb_window_t m_front = XCB_WINDOW_NONE;
+    // Top-level windows created since the start whose title was not the popup's yet.
+    std::set<xcb_window_t> m_candidates;
+    double m_mappedAt = kNoTime;
+    double m_drawnAt = kNoTime;
+    double m_unmappedAt = kNoTime;
+    bool m_released = false;
+};

@@ -1,0 +1,250 @@
+# Turns the benchmark result lines into docs/performance.md.
+# Variables: machine, duration, presses, rounds, show_seconds.
+
+function field(name) { return (name in f) ? f[name] : "" }
+
+function ms(value) { return value == "" || value == "nan" ? "–" : sprintf("%.2f", value) }
+
+function ratio(value, base) {
+    if (value == "" || base == "" || value == "nan" || base == "nan" || base + 0 == 0)
+        return "–"
+    return sprintf("%.2f×", value / base)
+}
+
+function mib(kb) { return kb == "" ? "–" : sprintf("%.1f", kb / 1024) }
+
+function thousands(n) {
+    n = sprintf("%d", n)
+    while (n ~ /[0-9][0-9][0-9][0-9]/)
+        sub(/[0-9][0-9][0-9]([,.]|$)/, ",&", n)
+    return n
+}
+
+{
+    delete f
+    for (i = 2; i <= NF; ++i) {
+        split($i, pair, "=")
+        f[pair[1]] = pair[2]
+    }
+    if ($1 == "latency") {
+        key = field("session") SUBSEP field("target") SUBSEP field("phase")
+        for (stat in statNames)
+            latency[key, stat] = field(stat)
+        latency[key, "failed"] = field("failed")
+        sessions[field("session")] = 1
+    } else if ($1 == "memory") {
+        memRss[field("target"), field("stage")] = field("rss_kb")
+        memPss[field("target"), field("stage")] = field("pss_kb")
+        memAnon[field("target"), field("stage")] = field("anon_kb")
+        memDrawn[field("target"), field("stage")] = field("drawn_p50")
+        memCpu[field("target"), field("stage")] = field("cpu_ms_per_cycle")
+        if (field("target") == "keyglance" && field("stage") ~ /^cycles-/)
+            cycleStages[++cycleStageCount] = field("stage")
+    } else if ($1 == "startup") {
+        startup[field("target")] = field("median_ms") " " field("min_ms") " " field("max_ms") " " field("runs")
+    } else if ($1 == "pershow") {
+        shows[++showCount] = $0
+    } else if ($1 == "cpu") {
+        cpu[field("session"), field("target")] = field("ms_per_cycle")
+    } else if ($1 == "check") {
+        checks[field("session")] = field("front_listed") " of " field("shows")
+    }
+}
+
+BEGIN {
+    statNames["first"]; statNames["p50"]; statNames["p95"]; statNames["max"]
+    targetLabel["keyglance"] = "Keyglance"
+    targetLabel["reference"] = "reference popup"
+    targetLabel["xcb"] = "plain xcb window"
+    targetLabel["bare"] = "bare QApplication"
+    phaseLabel["mapped"] = "mapped"
+    phaseLabel["drawn"] = "first frame"
+    phaseLabel["unmapped"] = "unmapped"
+    sessionLabel["openbox"] = "With openbox"
+    sessionLabel["none"] = "Without a window manager"
+}
+
+function latencyTable(session,    t, p, targets, phases, s, key, base, row) {
+    split("keyglance reference xcb", targets, " ")
+    split("mapped drawn unmapped", phases, " ")
+    print "### " sessionLabel[session]
+    print ""
+    print "| Popup | Event | first press | p50 | p95 | max |"
+    print "| --- | --- | ---: | ---: | ---: | ---: |"
+    for (t = 1; t <= 3; ++t) {
+        for (p = 1; p <= 3; ++p) {
+            key = session SUBSEP targets[t] SUBSEP phases[p]
+            row = "| " targetLabel[targets[t]] " | " phaseLabel[phases[p]]
+            split("first p50 p95 max", s, " ")
+            for (i = 1; i <= 4; ++i) {
+                base = latency[session, "reference", phases[p], s[i]]
+                row = row " | " ms(latency[key, s[i]])
+                if (targets[t] != "reference")
+                    row = row " (" ratio(latency[key, s[i]], base) ")"
+            }
+            print row " |"
+        }
+    }
+    print ""
+    failed = latency[session, "keyglance", "mapped", "failed"] + latency[session, "reference", "mapped", "failed"] + latency[session, "xcb", "mapped", "failed"]
+    print "CPU time of the program per show and hide: Keyglance " ms(cpu[session, "keyglance"]) " ms (" \
+        ratio(cpu[session, "keyglance"], cpu[session, "reference"]) "), reference popup " \
+        ms(cpu[session, "reference"]) " ms, plain xcb window " ms(cpu[session, "xcb"]) " ms (" \
+        ratio(cpu[session, "xcb"], cpu[session, "reference"]) ")."
+    print ""
+    print "Presses that timed out (5 s): " failed ". Shows of Keyglance that listed Geany's shortcuts: " checks[session] "."
+    print ""
+}
+
+function memoryRow(target, stage, label) {
+    if (memRss[target, stage] == "")
+        return
+    print "| " targetLabel[target] " | " label " | " mib(memRss[target, stage]) " | " mib(memPss[target, stage]) \
+        " | " mib(memAnon[target, stage]) " | " ratio(memRss[target, stage], memRss["bare", "idle"]) \
+        " | " ratio(memPss[target, stage], memPss["bare", "idle"]) \
+        " | " ratio(memAnon[target, stage], memAnon["bare", "idle"]) " |"
+}
+
+END {
+    print "# Performance"
+    print ""
+    print "Every figure below comes from one command, which installs what is missing, builds the"
+    print "benchmarks in Release into `build-bench/`, runs them and rewrites this file (" duration " here):"
+    print ""
+    print "```sh"
+    print "scripts/bench.sh"
+    print "```"
+    print ""
+    print "Counts can be changed through the environment: `BENCH_PRESSES` (presses per popup and"
+    print "session, default 300), `BENCH_ROUNDS` (starts they are split over, default 3),"
+    print "`BENCH_CYCLES` (show/hide cycles for memory, default 10000), `BENCH_STARTS` (start-up"
+    print "runs, default 10), `BENCH_SHOW_SECONDS` (time per data file, default 2)."
+    print ""
+    print "Machine: " machine "."
+    print ""
+
+    print "## Hotkey latency"
+    print ""
+    print "Milliseconds from Ctrl+Space typed to the popup window mapped and to its first frame drawn,"
+    print "and from the next Ctrl+Space to the window unmapped. Each popup program is started " rounds
+    print "times, taking turns with the other two; *first press* is the median over those starts of"
+    print "the first press after start-up, the other columns cover " presses " more presses in all."
+    print "In brackets: the figure divided by the reference popup's."
+    print ""
+    for (s = 1; s <= 2; ++s) {
+        session = s == 1 ? "openbox" : "none"
+        if (session in sessions)
+            latencyTable(session)
+    }
+
+    print "## Memory"
+    print ""
+    print "MiB from `/proc/PID/smaps_rollup`, without a window manager: resident (RSS), proportional"
+    print "(PSS: shared pages divided among the processes mapping them, so it moves with whatever"
+    print "else runs) and anonymous (heap and stacks, the process's own whoever else runs). Ratios"
+    print "are to the bare QApplication with one hidden widget."
+    print ""
+    print "| Process | When | RSS | PSS | anonymous | RSS / bare | PSS / bare | anonymous / bare |"
+    print "| --- | --- | ---: | ---: | ---: | ---: | ---: | ---: |"
+    memoryRow("bare", "idle", "idle")
+    memoryRow("keyglance", "idle", "idle, before any show")
+    memoryRow("keyglance", "first-show", "after the first show and hide")
+    for (c = 1; c <= cycleStageCount; ++c) {
+        stage = cycleStages[c]
+        count = stage
+        sub(/^cycles-/, "", count)
+        memoryRow("keyglance", stage, "after " thousands(count) " cycles")
+    }
+    memoryRow("reference", "idle", "idle, before any show")
+    memoryRow("reference", "first-show", "after the first show and hide")
+    print ""
+    if (cycleStageCount >= 2) {
+        first = cycleStages[1]
+        last = cycleStages[cycleStageCount]
+        from = first; sub(/^cycles-/, "", from)
+        to = last; sub(/^cycles-/, "", to)
+        print "Growth of Keyglance from " thousands(from) " to " thousands(to) " cycles: RSS " \
+            sprintf("%+d", memRss["keyglance", last] - memRss["keyglance", first]) " kB, PSS " \
+            sprintf("%+d", memPss["keyglance", last] - memPss["keyglance", first]) " kB, anonymous " \
+            sprintf("%+d", memAnon["keyglance", last] - memAnon["keyglance", first]) " kB."
+        print "Over those cycles: median time to the first frame " ms(memDrawn["keyglance", last]) \
+            " ms, CPU time " ms(memCpu["keyglance", last]) " ms a cycle (over the first " thousands(from) \
+            ": " ms(memDrawn["keyglance", first]) " ms and " ms(memCpu["keyglance", first]) " ms)."
+        print ""
+    }
+
+    print "## Start-up"
+    print ""
+    print "Milliseconds from fork to the line `Is Registered:  true` on the program's output, that is"
+    print "until Ctrl+Space is grabbed."
+    print ""
+    print "| Program | median | min | max | median / reference |"
+    print "| --- | ---: | ---: | ---: | ---: |"
+    split(startup["reference"], ref, " ")
+    split("keyglance reference", programs, " ")
+    for (p = 1; p <= 2; ++p) {
+        if (!(programs[p] in startup))
+            continue
+        split(startup[programs[p]], v, " ")
+        print "| " targetLabel[programs[p]] " (" v[4] " runs) | " ms(v[1]) " | " ms(v[2]) " | " ms(v[3]) " | " ratio(v[1], ref[1]) " |"
+    }
+    print ""
+
+    print "## Per-show cost"
+    print ""
+    print "What a show does besides drawing, timed without a window (offscreen platform): clear the"
+    print "three lists, read and parse the data file, build the program's rows, fill the lists."
+    print "Median over as many iterations as fit in " show_seconds " s. Generated files hold the looked-up"
+    print "program (50 shortcuts in 5 groups) and filler programs; the shipped file is looked up for"
+    print "`geany`."
+    print ""
+    print "| Data file | Size | Iterations | Per show | Read + parse | Rows | Lists | Per MB |"
+    print "| --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
+    for (s = 1; s <= showCount; ++s) {
+        $0 = shows[s]
+        delete f
+        for (i = 2; i <= NF; ++i) {
+            split($i, pair, "=")
+            f[pair[1]] = pair[2]
+        }
+        print "| " field("file") " | " sprintf("%.0f KB", field("bytes") / 1000) " | " field("iterations") \
+            " | " sprintf("%.0f µs", field("total_us")) " | " sprintf("%.0f µs", field("read_parse_us")) \
+            " | " sprintf("%.0f µs", field("rows_us")) " | " sprintf("%.0f µs", field("fill_us")) \
+            " | " sprintf("%.0f µs", field("us_per_mb")) " |"
+    }
+    print ""
+
+    print "## Method"
+    print ""
+    print "- Latency: `bench/latency_probe` on a private Xvfb server (1920x1080, depth 24, from"
+    print "  `tests/x11-session.sh`), once with openbox and once without a window manager. The Geany"
+    print "  editor is in front: before each show the probe makes it the active window (a"
+    print "  `_NET_ACTIVE_WINDOW` request to openbox, or the input focus without one). It types"
+    print "  Ctrl+Space with XTest (Control and space down, space and Control up, one flush) and takes"
+    print "  the CLOCK_MONOTONIC time just before. *Mapped* is the MapNotify of the popup's own"
+    print "  window, found by its title (new top-level windows are watched on the root window; with"
+    print "  openbox the client window inside the frame is watched). *First frame* is the first"
+    print "  DamageNotify after the map from a Damage object (non-empty level) on that window: the"
+    print "  popups have no window background, so the first damage is their own drawing. *Unmapped*"
+    print "  is the UnmapNotify after the next press; with openbox the probe then also waits until"
+    print "  openbox has released the window. The first press comes 1 s after the ready line; every"
+    print "  wait gives up after 5 s. The popups take turns (a run of each, then the next round"
+    print "  starting with the next popup), so a passing load on the machine falls on all of them."
+    print "  CPU time is the program's user plus system time from `/proc/PID/stat` over the presses"
+    print "  after the first, divided by their count."
+    print "- Reference popup (`bench/reference_popup.cpp`): the least Qt 5 code for the same popup:"
+    print "  1200x800, `Qt::Tool | FramelessWindowHint | WindowStaysOnTopHint`, translucent"
+    print "  background, opacity 0.9, black style sheet, three QListWidgets of 20 rows each filled"
+    print "  from `./data.json` re-read at every show, toggled through the project's QHotkey, no"
+    print "  tuning. Floor (`bench/xcb_popup.cpp`): plain xcb, grabs Ctrl+Space itself, maps or"
+    print "  unmaps a 1200x800 window and fills it black on Expose."
+    print "- Memory: `latency_probe memory` reads `smaps_rollup` 1 s after the ready line, after the"
+    print "  first show and hide, and after the cycle counts (one cycle: a show and a hide, each"
+    print "  waited for as above), 1 s after the last hide each time. `bench/bare_qt.cpp` is a"
+    print "  QApplication with one hidden QWidget, started the same way."
+    print "- Start-up: `latency_probe startup` forks and execs the program with its output on a"
+    print "  pipe and stops the clock when the ready line is read; the program is then stopped."
+    print "- Per-show cost: `bench/per_show_bench.cpp` calls `loadShortcutFile`, `shortcutRows` and"
+    print "  `fillShortcutColumns`, the functions a show runs, with a message handler that drops"
+    print "  qDebug output while timing."
+}

@@ -1,0 +1,151 @@
+#include "bench/target_process.h"
+
+#include "bench/xcb_util.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+TargetProcess::TargetProcess(const std::vector<std::string> &command, std::string readyText,
+                             const std::string &logPath)
+    : m_readyText(std::move(readyText))
+{
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+        std::perror("pipe2");
+        return;
+    }
+    std::vector<char *> argv;
+    for (const std::string &argument : command)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    m_startMs = monotonicMs();
+    m_pid = fork();
+    if (m_pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        dup2(pipeFds[1], STDERR_FILENO);
+        execvp(argv[0], argv.data());
+        std::perror(argv[0]);
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    if (m_pid < 0) {
+        std::perror("fork");
+        close(pipeFds[0]);
+        return;
+    }
+    const int logFd = logPath.empty()
+                          ? -1
+                          : open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    m_reader = std::thread(&TargetProcess::copyOutput, this, pipeFds[0], logFd);
+}
+
+TargetProcess::~TargetProcess()
+{
+    if (m_pid > 0 && !m_reaped) {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    if (m_reader.joinable())
+        m_reader.join();
+}
+
+// Drains the pipe for the whole life of the program: a full pipe would stall its logging.
+void TargetProcess::copyOutput(int readFd, int logFd)
+{
+    std::string pending;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = read(readFd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        if (logFd >= 0 && write(logFd, buffer, size_t(count)) != count)
+            std::perror("log write");
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_readyMs)
+            continue;
+        pending.append(buffer, size_t(count));
+        if (pending.find(m_readyText) != std::string::npos) {
+            m_readyMs = monotonicMs() - m_startMs;
+            m_changed.notify_all();
+        } else if (pending.size() > m_readyText.size()) {
+            pending.erase(0, pending.size() - m_readyText.size());
+        }
+    }
+    close(readFd);
+    if (logFd >= 0)
+        close(logFd);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_outputClosed = true;
+    m_changed.notify_all();
+}
+
+std::optional<double> TargetProcess::waitReady(double timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait_for(lock, std::chrono::duration<double, std::milli>(timeoutMs),
+                       [this] { return m_readyMs || m_outputClosed; });
+    return m_readyMs;
+}
+
+bool TargetProcess::running()
+{
+    if (m_pid <= 0 || m_reaped)
+        return false;
+    if (waitpid(m_pid, nullptr, WNOHANG) == m_pid)
+        m_reaped = true;
+    return !m_reaped;
+}
+
+MemoryUsage TargetProcess::memory() const
+{
+    MemoryUsage usage;
+    std::ifstream rollup("/proc/" + std::to_string(m_pid) + "/smaps_rollup");
+    std::string line;
+    while (std::getline(rollup, line)) {
+        std::istringstream fields(line);
+        std::string key;
+        long value = -1;
+        fields >> key >> value;
+        if (key == "Rss:")
+            usage.rssKb = value;
+        else if (key == "Pss:")
+            usage.pssKb = value;
+        else if (key == "Anonymous:")
+            usage.anonymousKb = value;
+    }
+    return usage;
+}
+
+double TargetProcess::cpuMs() const
+{
+    std::ifstream statFile("/proc/" + std::to_string(m_pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+    // The command name in brackets may hold spaces; the numbered fields follow its ')'.
+    const size_t nameEnd = stat.rfind(')');
+    if (nameEnd == std::string::npos)
+        return -1;
+    std::istringstream fields(stat.substr(nameEnd + 1));
+    std::string field;
+    long userTicks = -1;
+    long systemTicks = -1;
+    for (int index = 3; index <= 15 && fields >> field; ++index) {
+        if (index == 14)
+            userTicks = std::stol(field);
+        else if (index == 15)
+            systemTicks = std::stol(field);
+    }
+    if (userTicks < 0 || systemTicks < 0)
+        return -1;
+    return double(userTicks + systemTicks) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Runs inside a private X server (tests/x11-session.sh): Geany in front, then each popup program
+# driven by latency_probe; with --memory also the memory and start-up figures.
+# Usage: x11_session_bench.sh <session label> <build dir> <results file> <log dir> [--memory]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+session=$1
+build=$2
+results=$3
+logs=$4
+with_memory=${5:-}
+probe=$build/bench/latency_probe
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+cp "$root/data/data.json" "$work/data.json"
+# Keyglance writes its autostart entry at start-up: into the scratch folder, not the user's.
+export XDG_CONFIG_HOME="$work/config"
+cd "$work"
+
+geany --new-instance --no-session --config="$work/geany" >"$logs/geany-$session.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 100); do
+    xdotool search --name Geany >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+# Runs the probe and appends its lines to the results, with fields after the record type.
+record() {
+    local fields=$1
+    shift
+    "$probe" "$@" | awk -v fields="$fields" '{ $1 = $1 " " fields; print }' | tee -a "$results"
+}
+
+rm -f "$logs"/latency-"$session"-*.log
+record "session=$session" latency --presses "$BENCH_PRESSES" --rounds "$BENCH_ROUNDS" \
+    --front Geany --log "$logs/latency-$session-" \
+    --popup "keyglance:Keyglance:$build/keyglance" \
+    --popup "reference:KeyglanceReference:$build/bench/reference_popup" \
+    --popup "xcb:KeyglanceXcbPopup:$build/bench/xcb_popup"
+
+# Keyglance logs the shortcuts it lists: every show should have listed Geany's.
+log=$logs/latency-$session-keyglance.log
+echo "check session=$session target=keyglance shows=$(grep -c '设置可见' "$log")" \
+    "front_listed=$(grep -c '"Ctrl+Shift+F" : "在文件中查找"' "$log")" | tee -a "$results"
+
+[ "$with_memory" = --memory ] || exit 0
+
+checkpoints=$BENCH_CYCLES
+[ "$BENCH_CYCLES" -gt 1000 ] && checkpoints=1000,$BENCH_CYCLES
+rm -f "$logs"/*-memory.log "$logs"/*-startup.log
+record "target=keyglance" memory --title Keyglance --front Geany --cycles "$checkpoints" \
+    --log "$logs/keyglance-memory.log" -- "$build/keyglance"
+record "target=reference" memory --title KeyglanceReference --front Geany \
+    --log "$logs/reference-memory.log" -- "$build/bench/reference_popup"
+record "target=bare" memory --ready "bare Qt ready" --log "$logs/bare-memory.log" \
+    -- "$build/bench/bare_qt"
+record "target=keyglance" startup --runs "$BENCH_STARTS" --log "$logs/keyglance-startup.log" \
+    -- "$build/keyglance"
+record "target=reference" startup --runs "$BENCH_STARTS" --log "$logs/reference-startup.log" \
+    -- "$build/bench/reference_popup"

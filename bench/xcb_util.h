@@ -1,0 +1,24 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+// Owns a reply or event that xcb allocated with malloc.
+template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
+
+template <typename T> XcbReply<T> adoptReply(T *reply)
+{
+    return XcbReply<T>(reply, &std::free);
+}
+
+// Interns one atom; XCB_ATOM_NONE when the server does not answer.
+xcb_atom_t internAtom(xcb_connection_t *connection, const std::string &name);
+
+// The first key code producing keysym without modifiers; 0 when the keymap has none.
+xcb_keycode_t keycodeFor(xcb_connection_t *connection, xcb_keysym_t keysym);
+
+// Milliseconds on CLOCK_MONOTONIC.
+double monotonicMs();
