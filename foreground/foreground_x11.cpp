@@ -139,9 +139,9 @@ uint32_t resourceClientPid(xcb_connection_t *connection, xcb_window_t window)
     const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_res_id);
     if (!extension || !extension->present)
         return 0;
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     const auto reply = ask(xcb_res_query_client_ids_reply, connection,
-                           xcb_res_query_client_ids(connection, 1, &spec));
+                           xcb_res_query_client_ids(connection, 1, &client));
     if (!reply)
         return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
