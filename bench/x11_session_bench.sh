@@ -11,14 +11,7 @@ logs=$4
 with_memory=${5:-}
 probe=$build/bench/latency_probe
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$root/scripts/scratch.sh"
 
 cp "$root/data/data.json" "$work/data.json"
 # Keyglance writes its autostart entry at start-up: into the scratch folder, not the user's.

@@ -13,14 +13,7 @@ fi
 binary=$1
 shot=$2
 mkdir -p "$(dirname "$shot")"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$root/scripts/scratch.sh"
 
 # Polls a condition for up to ten seconds.
 wait_for() {

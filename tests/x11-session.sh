@@ -9,34 +9,27 @@ if [ "${1:-}" = "--wm" ]; then
     shift
 fi
 
-workdir=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../scripts/scratch.sh"
 
 # -displayfd lets the server pick a free display itself, so parallel runs never collide.
-exec 3>"$workdir/display"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset >"$workdir/xvfb.log" 2>&1 &
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 exec 3>&-
 for _ in $(seq 1 100); do
-    [ -s "$workdir/display" ] && break
+    [ -s "$work/display" ] && break
     sleep 0.1
 done
-if [ ! -s "$workdir/display" ]; then
+if [ ! -s "$work/display" ]; then
     echo "x11-session: Xvfb did not start" >&2
-    cat "$workdir/xvfb.log" >&2
+    cat "$work/xvfb.log" >&2
     exit 1
 fi
-export DISPLAY=":$(head -n1 "$workdir/display")"
+export DISPLAY=":$(head -n1 "$work/display")"
 unset WAYLAND_DISPLAY
 
 if [ "$wm" = 1 ]; then
-    openbox --sm-disable >"$workdir/openbox.log" 2>&1 &
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
     pids+=($!)
     # The window manager is ready once it advertises itself on the root window.
     for _ in $(seq 1 100); do
