@@ -88,8 +88,9 @@ private slots:
 
     void manyPressesKeepMemoryFlat()
     {
-        const int presses =
-            qMax(400, qEnvironmentVariableIntValue("KEYGLANCE_SOAK_PRESSES") / 2 * 2);
+        bool set = false;
+        const int requested = qEnvironmentVariableIntValue("KEYGLANCE_SOAK_PRESSES", &set);
+        const int presses = qMax(400, (set ? requested : 1000) / 2 * 2);
         const int warmUp = presses / 5;
         Memory warm;
         for (int press = 1; press <= presses; ++press) {
@@ -106,7 +107,10 @@ private slots:
               end.rss, warm.pss, end.pss);
         QCOMPARE(keyglance.state(), QProcess::Running);
         QVERIFY(warm.rss > 0);
-        QVERIFY2(end.rss - warm.rss <= 1024, "resident memory grew by more than 1 MiB");
+        // The sanitized build's allocator and shadow memory settle over a few thousand presses
+        // (about 2 MiB, then flat); leaking one show's list items (~10 KiB) would pass 4 MiB.
+        // The release build's figure, flat within kilobytes, is in the benchmarks.
+        QVERIFY2(end.rss - warm.rss <= 4096, "resident memory grew by more than 4 MiB");
         QVERIFY(!log().contains("XCB error"));
         QVERIFY(!mapsOpenGlDriver(keyglance.processId()));
     }
