@@ -19,20 +19,18 @@ QFont baseFont()
     return font;
 }
 
-QFont listFont()
-{
-    QFont font = baseFont();
-    font.setBold(false);
-    font.setWeight(QFont::Normal);
-    font.setKerning(true);
-    return font;
-}
-
 QFont creditFont()
 {
     QFont font = baseFont();
     font.setBold(false);
     font.setWeight(QFont::Normal);
+    return font;
+}
+
+QFont listFont()
+{
+    QFont font = creditFont();
+    font.setKerning(true);
     return font;
 }
 

@@ -7,10 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
-namespace {
-const char *const kDataFilePath = "./data.json";
-}
-
 QJsonObject parseShortcutTable(const QByteArray &contents, bool *ok)
 {
     QJsonParseError error;

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+// The data file, relative to the working directory: read at every showing, replaced by downloads.
+inline constexpr char kDataFilePath[] = "./data.json";
+
 // Marks a display row as a group header.
 inline constexpr QChar kHeaderMark = QChar(0x00B7);
 

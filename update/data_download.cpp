@@ -1,5 +1,6 @@
 #include "popup/keyglance.h"
 
+#include "shortcuts/shortcut_table.h"
 #include "update/data_url.h"
 
 #include <QDebug>
@@ -12,7 +13,6 @@
 
 namespace {
 
-const char *const kDataFilePath = "./data.json";
 // A data file is a few hundred KiB at most; anything far larger is not one.
 constexpr qint64 kMaxDownloadBytes = 32 * 1024 * 1024;
 
