@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
     popup.initPopup();
     popup.setAttribute(Qt::WA_TransparentForMouseEvents);
     popup.updateDataFile();
-    registerAutostart();
     popup.prepareFirstShow();
+    registerAutostart();
     return application.exec();
 }

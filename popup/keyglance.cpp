@@ -3,10 +3,13 @@
 #include "foreground/foreground.h"
 #include "hotkey/qhotkey.h"
 #include "popup/keyglance_form.h"
+#include "shortcuts/shortcut_columns.h"
+#include "shortcuts/shortcut_table.h"
 
 #include <QDebug>
 #include <QKeySequence>
 #include <QLabel>
+#include <QListWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -56,8 +59,22 @@ void Keyglance::initPopup()
 
 void Keyglance::prepareFirstShow()
 {
-    winId();
-    grab();
+    // Its first call interns atoms and queries extensions, a round trip each.
+    foregroundProgramName();
+    // A header and a row in Chinese, so the fallback fonts the lists draw with are loaded.
+    const std::array<QListWidget *, kColumnCount> lists = shortcutLists();
+    fillShortcutColumns(
+        lists, {kHeaderMark + QString::fromUtf8("编辑"), QString::fromUtf8("Ctrl+C  复制")});
+    // Laid out, drawn and flushed through the real backing store but never mapped, so the
+    // pixel buffer shared with the X server is allocated and paged in before the first press
+    // rather than while the user waits.
+    setAttribute(Qt::WA_DontShowOnScreen);
+    show();
+    repaint();
+    hide();
+    setAttribute(Qt::WA_DontShowOnScreen, false);
+    for (QListWidget *list : lists)
+        list->clear();
 }
 
 void Keyglance::paintEvent(QPaintEvent *)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shortcuts/shortcut_columns.h"
+
 #include <QHash>
 #include <QJsonObject>
 #include <QNetworkReply>
@@ -24,8 +26,8 @@ public:
 
     // Makes the window a frameless, translucent tool window and registers Ctrl+Space.
     void initPopup();
-    // Pays the one-time costs of the first showing (native window, style, fonts) now,
-    // showing nothing, so the first Ctrl+Space is as quick as any later one.
+    // Pays the one-time costs of the first showing (native window, pixel buffers, fonts,
+    // foreground lookup) now, showing and logging nothing, so the first Ctrl+Space is quick.
     void prepareFirstShow();
     // Starts the one start-up download of the data file.
     void updateDataFile();
@@ -44,6 +46,7 @@ private slots:
 private:
     void loadShortcutTable();
     QStringList buildShortcutRows();
+    std::array<QListWidget *, kColumnCount> shortcutLists() const;
     void fillShortcutLists();
     bool saveReplyData(QNetworkReply *reply);
     void stageReplyData(QNetworkReply *reply);

@@ -71,10 +71,14 @@ void fillShortcutColumns(const std::array<QListWidget *, kColumnCount> &lists,
         list->doItemsLayout();
 }
 
+std::array<QListWidget *, kColumnCount> Keyglance::shortcutLists() const
+{
+    return {ui->listWidget, ui->listWidget_2, ui->listWidget_3};
+}
+
 void Keyglance::fillShortcutLists()
 {
-    const std::array<QListWidget *, kColumnCount> lists = {ui->listWidget, ui->listWidget_2,
-                                                           ui->listWidget_3};
+    const std::array<QListWidget *, kColumnCount> lists = shortcutLists();
     for (QListWidget *list : lists)
         list->clear();
     fillShortcutColumns(lists, buildShortcutRows());

@@ -6,16 +6,23 @@
 #include <cstdio>
 #include <unistd.h>
 
-// Collects the debug lines logged while it lives.
+// Collects the debug lines, and apart from them any other messages, logged while it lives.
 class DebugLog {
 public:
     DebugLog()
     {
         previous = qInstallMessageHandler(collect);
         lines().clear();
+        otherMessages().clear();
     }
     ~DebugLog() { qInstallMessageHandler(previous); }
     static QStringList &lines()
+    {
+        static QStringList collected;
+        return collected;
+    }
+    // Warnings and worse, from the program or from Qt.
+    static QStringList &otherMessages()
     {
         static QStringList collected;
         return collected;
@@ -24,8 +31,7 @@ public:
 private:
     static void collect(QtMsgType type, const QMessageLogContext &, const QString &message)
     {
-        if (type == QtDebugMsg)
-            lines() << message;
+        (type == QtDebugMsg ? lines() : otherMessages()) << message;
     }
     QtMessageHandler previous;
 };
