@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release, runs them and rewrites docs/performance.md with the figures.
-# Counts: BENCH_PRESSES (300), BENCH_ROUNDS (3), BENCH_CYCLES (10000), BENCH_STARTS (10),
+# Counts: BENCH_PRESSES (300), BENCH_ROUNDS (10), BENCH_CYCLES (10000), BENCH_STARTS (10),
 # BENCH_SHOW_SECONDS (2).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,7 +13,7 @@ cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKEYGLANCE_BENCH=ON
 cmake --build build-bench -j"$(nproc)"
 
 export BENCH_PRESSES=${BENCH_PRESSES:-300}
-export BENCH_ROUNDS=${BENCH_ROUNDS:-3}
+export BENCH_ROUNDS=${BENCH_ROUNDS:-10}
 export BENCH_CYCLES=${BENCH_CYCLES:-10000}
 export BENCH_STARTS=${BENCH_STARTS:-10}
 export BENCH_SHOW_SECONDS=${BENCH_SHOW_SECONDS:-2}
