@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(log.lines(), QStringList());
         QCOMPARE(log.otherMessages(), QStringList());
         QVERIFY(!popup->isVisible());
-        QCOMPARE(mapState(popup->winId()), uint8_t(XCB_MAP_STATE_UNMAPPED));
+        QCOMPARE(other.mapState(xcb_window_t(popup->winId())), uint8_t(XCB_MAP_STATE_UNMAPPED));
         // The pixel buffer the first press paints into exists already, at the window's size.
         QCOMPARE(popup->backingStore()->size(), QSize(1200, 800));
         for (const QListWidget *column : columns)
@@ -186,16 +186,6 @@ private:
     {
         other.type({XK_Control_L}, XK_space);
         QTRY_COMPARE_WITH_TIMEOUT(popup->isVisible(), expectShown, 10000);
-    }
-
-    uint8_t mapState(WId window) const
-    {
-        const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
-            xcb_get_window_attributes_reply(
-                other.connection(),
-                xcb_get_window_attributes(other.connection(), xcb_window_t(window)), nullptr),
-            &std::free);
-        return attributes ? attributes->map_state : uint8_t(0xff);
     }
 
     QListWidget *list(const char *name) const

@@ -8,8 +8,9 @@
 namespace {
 
 // Top-level windows on screen, whoever owns them.
-int viewableTopLevels(xcb_connection_t *connection)
+int viewableTopLevels(const OtherClient &client)
 {
+    xcb_connection_t *connection = client.connection();
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     const std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
         xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr), &std::free);
@@ -18,11 +19,7 @@ int viewableTopLevels(xcb_connection_t *connection)
     int viewable = 0;
     const xcb_window_t *children = xcb_query_tree_children(tree.get());
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-        const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
-            xcb_get_window_attributes_reply(
-                connection, xcb_get_window_attributes(connection, children[i]), nullptr),
-            &std::free);
-        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+        if (client.mapState(children[i]) == XCB_MAP_STATE_VIEWABLE)
             ++viewable;
     }
     return viewable;
@@ -61,7 +58,7 @@ private slots:
             QFile::exists(configDir.filePath(QStringLiteral("autostart/keyglance.desktop"))),
             30000);
         QCOMPARE(output().count("Is Registered: "), 1);
-        QCOMPARE(viewableTopLevels(other.connection()), 0);
+        QCOMPARE(viewableTopLevels(other), 0);
         QCOMPARE(keyglance.state(), QProcess::Running);
     }
 

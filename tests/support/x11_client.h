@@ -43,6 +43,16 @@ public:
         xcb_flush(m_connection);
     }
 
+    // The window's map state as the X server has it; 0xff when the window does not exist.
+    uint8_t mapState(xcb_window_t window) const
+    {
+        const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+            xcb_get_window_attributes_reply(
+                m_connection, xcb_get_window_attributes(m_connection, window), nullptr),
+            &std::free);
+        return attributes ? attributes->map_state : uint8_t(0xff);
+    }
+
     uint16_t keyboardState()
     {
         const std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
