@@ -61,7 +61,8 @@ private slots:
         // would.
         QProcess focus;
         focus.start(QStringLiteral("xdotool"),
-                    {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--class"),
+                    {QStringLiteral("search"), QStringLiteral("--sync"),
+                     QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
                      QStringLiteral("^XLogo$"), QStringLiteral("windowfocus"),
                      QStringLiteral("--sync")});
         QVERIFY(focus.waitForFinished(30000));
