@@ -8,6 +8,11 @@ int main(int argc, char *argv[])
     // Keyglance draws nothing with OpenGL; without this the X11 platform loads the whole
     // OpenGL stack just to pick a visual for the translucent popup, tripling its memory.
     QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
+    // The form's sizes are device-independent pixels: on a scaled screen the whole popup grows
+    // with its fonts, unrounded (150 % is 1.5), instead of clipping text grown alone.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication application(argc, argv);
     Keyglance popup(nullptr);
     popup.initPopup();

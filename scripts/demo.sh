@@ -2,12 +2,14 @@
 # Headless demo: Xvfb, openbox, the Geany editor in front, Keyglance with the shipped data file,
 # Ctrl+Space pressed, and a PNG screenshot of the popup window saved.
 # Usage: demo.sh <keyglance binary> <screenshot.png>
+# KEYGLANCE_DEMO_SESSION_OPTIONS: further x11-session.sh options, e.g. "--dpi 144".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ -z "${KEYGLANCE_DEMO_SESSION:-}" ]; then
     export KEYGLANCE_DEMO_SESSION=1
-    exec "$root/tests/x11-session.sh" --wm "$0" "$@"
+    read -ra options <<<"${KEYGLANCE_DEMO_SESSION_OPTIONS:-}"
+    exec "$root/tests/x11-session.sh" --wm "${options[@]}" "$0" "$@"
 fi
 
 binary=$1

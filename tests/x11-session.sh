@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # Runs a command on a private Xvfb server, optionally managed by openbox.
-# Usage: x11-session.sh [--wm] command [args...]
+# Usage: x11-session.sh [--wm] [--dpi N] [--screen WIDTHxHEIGHT] command [args...]
 set -euo pipefail
 
 wm=0
-if [ "${1:-}" = "--wm" ]; then
-    wm=1
-    shift
-fi
+dpi=96
+screen=1920x1080
+while true; do
+    case ${1:-} in
+    --wm) wm=1 && shift ;;
+    --dpi) dpi=$2 && shift 2 ;;
+    --screen) screen=$2 && shift 2 ;;
+    *) break ;;
+    esac
+done
 
 . "$(dirname "$0")/../scripts/scratch.sh"
 
 # -displayfd lets the server pick a free display itself, so parallel runs never collide.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 exec 3>&-
 for _ in $(seq 1 100); do
