@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it, checks its files and how the installed Keyglance
-# starts on a private Xvfb (tests/installed-starts.sh), then removes the package again.
+# Builds the Debian package, checks it with lintian, installs it, checks its files, its manual
+# page and how the installed Keyglance starts on a private Xvfb (tests/installed-starts.sh), then
+# removes the package again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -32,7 +33,7 @@ finish() {
 trap finish EXIT
 trap 'exit 1' INT TERM HUP
 
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --package
 if dpkg-query -W -f='${Status}' keyglance 2>/dev/null | grep -q 'install ok installed'; then
     fail "keyglance is already installed; remove it first (dpkg -r keyglance)"
 fi
@@ -50,6 +51,7 @@ deb=${debs[0]}
 dpkg-deb --field "$deb" Package Version Section Depends Recommends
 # An empty Depends means dpkg-shlibdeps did not run.
 dpkg-deb --field "$deb" Depends | grep -q 'libqt5widgets5' || fail "Depends lacks the Qt libraries"
+lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
 
 installed=1
 if ! "${sudo[@]}" dpkg -i "$deb"; then
@@ -58,8 +60,10 @@ fi
 dpkg-query -W -f='${Status}' keyglance | grep -q 'install ok installed' ||
     fail "keyglance did not install"
 
+manual=/usr/share/man/man1/keyglance.1.gz
 for file in /usr/bin/keyglance /usr/libexec/keyglance/run-in-data-folder \
-    /usr/share/applications/keyglance.desktop /usr/share/keyglance/data.json; do
+    /usr/share/applications/keyglance.desktop /usr/share/keyglance/data.json "$manual" \
+    /usr/share/doc/keyglance/copyright /usr/share/doc/keyglance/changelog.gz; do
     dpkg -L keyglance | grep -qx "$file" || fail "package does not list $file"
     [ -s "$file" ] || fail "$file is missing or empty"
 done
@@ -69,6 +73,9 @@ grep -qx 'Exec=/usr/libexec/keyglance/run-in-data-folder' "$entry" ||
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
 fi
+manual_warnings=$(LC_ALL=C.UTF-8 man --warnings -l "$manual" 2>&1 >/dev/null) ||
+    fail "man cannot render $manual"
+[ -z "$manual_warnings" ] || fail "man warns about $manual: $manual_warnings"
 
 # Root's: the starts as an ordinary user need a user of their own.
 "${sudo[@]}" "$root/tests/x11-session.sh" "$root/tests/installed-starts.sh" "$work"
