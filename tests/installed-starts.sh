@@ -65,7 +65,7 @@ entry_value() {
 # The started process is keyglance itself, not a launcher around it, in the user's data folder.
 check_user_instance() {
     [ "$(readlink "/proc/$pid/exe")" = /usr/bin/keyglance ] ||
-        fail "$1: the process is not keyglance"
+        fail "$1: the process is not keyglance, or it has ended"
     [ "$(readlink "/proc/$pid/cwd")" = "$data" ] || fail "$1: keyglance does not run in $data"
 }
 
