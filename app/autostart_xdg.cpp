@@ -21,6 +21,20 @@ QString entryPath(const QString &name)
     return autostartDir() + QLatin1Char('/') + name + QStringLiteral(".desktop");
 }
 
+// Set by the package's launcher, which picks the data folder and starts Keyglance in it.
+QString launcherPath()
+{
+    const QString launcher = qEnvironmentVariable("KEYGLANCE_LAUNCHER");
+    return QDir::isAbsolutePath(launcher) ? launcher : QString();
+}
+
+// The launcher picks the folder itself, and a working directory removed since would keep the
+// session from starting it at all; the home folder is always there.
+QString workingDir()
+{
+    return launcherPath().isEmpty() ? QDir::currentPath() : QDir::homePath();
+}
+
 class XdgAutostartStore : public AutostartStore {
 public:
     QString value(const QString &name) const override
@@ -33,7 +47,7 @@ public:
         // QSaveFile never leaves a half-written entry behind for the session to start.
         QSaveFile file(entryPath(name));
         if (QDir().mkpath(autostartDir()) && file.open(QIODevice::WriteOnly)) {
-            file.write(desktopEntry(name, value, QDir::currentPath()));
+            file.write(desktopEntry(name, value, workingDir()));
             file.commit();
         }
     }
@@ -48,5 +62,6 @@ std::unique_ptr<AutostartStore> platformAutostartStore()
 
 QString autostartCommand(const QString &applicationFilePath)
 {
-    return applicationFilePath;
+    const QString launcher = launcherPath();
+    return launcher.isEmpty() ? applicationFilePath : launcher;
 }

@@ -11,9 +11,10 @@ packages=(
     imagemagick
     dpkg-dev file desktop-file-utils
 )
-if [ "${1:-}" = "--test" ]; then
-    packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev python3 clang libclang-rt-14-dev)
-fi
+case "${1:-}" in
+--test) packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev python3 clang libclang-rt-14-dev) ;;
+--package) packages+=(lintian man-db) ;;
+esac
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it, checks its files and that the installed Keyglance
-# starts and grabs Ctrl+Space on a private Xvfb, then removes the package again.
+# Builds the Debian package, checks it with lintian, installs it, checks its files, its manual
+# page and how the installed Keyglance starts on a private Xvfb (tests/installed-starts.sh), then
+# removes the package again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -8,34 +9,6 @@ fail() {
     echo "package-check: $*" >&2
     exit 1
 }
-
-# Second stage, inside the Xvfb session: the installed binary in a scratch working directory.
-if [ "${1:-}" = "--run-installed" ]; then
-    work=$2
-    mkdir -p "$work/run" "$work/config"
-    export XDG_CONFIG_HOME="$work/config"
-    log="$work/keyglance.log"
-    autostart="$XDG_CONFIG_HOME/autostart/keyglance.desktop"
-    (cd "$work/run" && exec /usr/bin/keyglance) >"$log" 2>&1 &
-    pid=$!
-    ready=0
-    for _ in $(seq 1 300); do
-        if grep -q 'Is Registered:  true' "$log" && grep -qx "Path=$work/run" "$autostart" 2>/dev/null; then
-            ready=1
-            break
-        fi
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    if [ "$ready" != 1 ]; then
-        cat "$log" >&2
-        fail "installed keyglance did not register Ctrl+Space and its autostart entry within 30 s"
-    fi
-    echo "package-check: installed keyglance registered Ctrl+Space and its autostart entry"
-    exit 0
-fi
 
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
@@ -58,13 +31,14 @@ finish() {
     exit "$status"
 }
 trap finish EXIT
+trap 'exit 1' INT TERM HUP
 
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --package
 if dpkg-query -W -f='${Status}' keyglance 2>/dev/null | grep -q 'install ok installed'; then
     fail "keyglance is already installed; remove it first (dpkg -r keyglance)"
 fi
 
-# The desktop entry holds the data directory, so the build uses the package's prefix.
+# The desktop entry and the launcher hold installed paths, so the build uses the package's prefix.
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DKEYGLANCE_BUILD_TESTS=OFF -DKEYGLANCE_SANITIZE=OFF
 cmake --build "$build" -j"$(nproc)"
@@ -77,6 +51,7 @@ deb=${debs[0]}
 dpkg-deb --field "$deb" Package Version Section Depends Recommends
 # An empty Depends means dpkg-shlibdeps did not run.
 dpkg-deb --field "$deb" Depends | grep -q 'libqt5widgets5' || fail "Depends lacks the Qt libraries"
+lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
 
 installed=1
 if ! "${sudo[@]}" dpkg -i "$deb"; then
@@ -85,15 +60,22 @@ fi
 dpkg-query -W -f='${Status}' keyglance | grep -q 'install ok installed' ||
     fail "keyglance did not install"
 
-for file in /usr/bin/keyglance /usr/share/applications/keyglance.desktop \
-    /usr/share/keyglance/data.json; do
+manual=/usr/share/man/man1/keyglance.1.gz
+for file in /usr/bin/keyglance /usr/libexec/keyglance/run-in-data-folder \
+    /usr/share/applications/keyglance.desktop /usr/share/keyglance/data.json "$manual" \
+    /usr/share/doc/keyglance/copyright /usr/share/doc/keyglance/changelog.gz; do
     dpkg -L keyglance | grep -qx "$file" || fail "package does not list $file"
     [ -s "$file" ] || fail "$file is missing or empty"
 done
 entry=/usr/share/applications/keyglance.desktop
-grep -qx 'Path=/usr/share/keyglance' "$entry" || fail "$entry does not start in /usr/share/keyglance"
+grep -qx 'Exec=/usr/libexec/keyglance/run-in-data-folder' "$entry" ||
+    fail "$entry does not start the launcher"
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
 fi
+manual_warnings=$(LC_ALL=C.UTF-8 man --warnings -l "$manual" 2>&1 >/dev/null) ||
+    fail "man cannot render $manual"
+[ -z "$manual_warnings" ] || fail "man warns about $manual: $manual_warnings"
 
-"$root/tests/x11-session.sh" "$0" --run-installed "$work"
+# Root's: the starts as an ordinary user need a user of their own.
+"${sudo[@]}" "$root/tests/x11-session.sh" "$root/tests/installed-starts.sh" "$work"
