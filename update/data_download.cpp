@@ -90,6 +90,9 @@ void Keyglance::stageReplyData(QNetworkReply *reply)
 
 void Keyglance::replyFinished(QNetworkReply *reply)
 {
+    // Invoked by name, the finish slots may be handed a null reply.
+    if (!reply)
+        return;
     if (reply->error() != QNetworkReply::NoError)
         qDebug() << "失败";
     else if (downloadBodies.contains(reply))
@@ -130,6 +133,8 @@ void Keyglance::commitDataFile(QNetworkReply *reply, const QByteArray &body)
 
 void Keyglance::downloadFinished(QNetworkReply *reply)
 {
+    if (!reply)
+        return;
     if (reply->error() != QNetworkReply::NoError)
         qDebug() << "下载错误";
     else

@@ -234,6 +234,11 @@ private slots:
                      QStringList({QString::fromUtf8(failing ? "下载错误" : "下载成功")}));
             delete reply;
         }
+
+        DebugLog log;
+        for (const char *slot : {"replyFinished", "downloadFinished"})
+            QVERIFY(QMetaObject::invokeMethod(popup, slot, Q_ARG(QNetworkReply *, nullptr)));
+        QCOMPARE(log.lines(), QStringList());
     }
 
     void replySlotsTakeQueuedCalls()
