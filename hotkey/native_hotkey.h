@@ -11,8 +11,8 @@ public:
     virtual ~NativeHotkey() = default;
 };
 
-/// Grabs key + modifiers system-wide, calling onPress on the GUI thread for every press;
-/// returns null after a warning when the system refuses.
+/// Grabs key + modifiers system-wide, calling onPress on the GUI thread once per press (a held
+/// combination's auto-repeats do not count); returns null after a warning when the system refuses.
 std::unique_ptr<NativeHotkey> registerNativeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                                                    std::function<void()> onPress);
 

@@ -27,7 +27,7 @@ public:
     bool setRegistered(bool registered);
 
 signals:
-    /// The combination was pressed.
+    /// The combination was pressed; holding it down does not repeat the signal.
     void activated();
 
 private:

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QX11Info>
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
@@ -124,13 +125,25 @@ public:
         if (eventType != "xcb_generic_event_t")
             return false;
         const auto *event = static_cast<xcb_generic_event_t *>(message);
-        if ((event->response_type & ~0x80) != XCB_KEY_PRESS)
+        const uint8_t type = event->response_type & ~0x80;
+        if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
             return false;
-        const auto *press = static_cast<xcb_key_press_event_t *>(message);
-        const uint16_t keyboardState = press->state & 0xff;
-        if (press->detail != m_keycode || (keyboardState & ~m_lockMask) != m_modifiers)
+        const auto *key = static_cast<xcb_key_press_event_t *>(message);
+        if (key->detail != m_keycode)
             return false;
-        m_onPress();
+        if (type == XCB_KEY_RELEASE) {
+            // The grab our press started sends us the release whatever the modifiers are by then.
+            const bool ours = m_held;
+            m_held = false;
+            return ours;
+        }
+        const uint16_t keyboardState = key->state & 0xff;
+        if ((keyboardState & ~m_lockMask) != m_modifiers)
+            return false;
+        if (!m_held) {
+            m_held = true;
+            m_onPress();
+        }
         return true;
     }
 
@@ -150,6 +163,8 @@ private:
     uint16_t m_lockMask;
     std::function<void()> m_onPress;
     std::vector<uint16_t> m_grabbed;
+    // Our combination is down: until the key's release, its presses are auto-repeats.
+    bool m_held = false;
 };
 
 } // namespace
@@ -169,6 +184,12 @@ std::unique_ptr<NativeHotkey> registerNativeHotkey(Qt::Key key, Qt::KeyboardModi
         warnNotRegistered(key, modifiers, "the key has no X11 key code");
         return nullptr;
     }
+    // Have the server send a held key's repeats as presses alone, with no made-up release before
+    // each: then a press while the key is down is a repeat. Pairing a release with the press of
+    // the same time stamp would also swallow a real new press that synthetic input sends within
+    // the millisecond. The flag holds for Qt's whole connection; Qt then no longer marks its
+    // widgets' repeated key presses, which Keyglance, taking no keyboard input, never sees.
+    XkbSetDetectableAutoRepeat(display, True, nullptr);
     auto hotkey = std::make_unique<X11Hotkey>(connection, QX11Info::appRootWindow(), keycode,
                                               x11Modifiers(modifiers),
                                               numLockMask(connection, display), std::move(onPress));

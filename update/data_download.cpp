@@ -62,15 +62,17 @@ bool Keyglance::saveToDisk()
 
 bool Keyglance::saveReplyData(QNetworkReply *reply)
 {
+    // Taken whatever the file's state, so the size cap holds: data left in the reply piles up
+    // there without bound. Only a reply still in flight is read: a finished one may already be
+    // released.
+    if (reply && downloadBodies.contains(reply))
+        stageReplyData(reply);
     QString error;
     if (!dataFileWritable(&error)) {
         std::fprintf(stderr, "Could not open %s for writing: %s\n", kDataFilePath,
                      error.toLocal8Bit().constData());
         return false;
     }
-    // Only a reply still in flight is read: a finished one may already be released.
-    if (reply && downloadBodies.contains(reply))
-        stageReplyData(reply);
     return true;
 }
 
@@ -88,6 +90,9 @@ void Keyglance::stageReplyData(QNetworkReply *reply)
 
 void Keyglance::replyFinished(QNetworkReply *reply)
 {
+    // Invoked by name, the finish slots may be handed a null reply.
+    if (!reply)
+        return;
     if (reply->error() != QNetworkReply::NoError)
         qDebug() << "失败";
     else if (downloadBodies.contains(reply))
@@ -128,6 +133,8 @@ void Keyglance::commitDataFile(QNetworkReply *reply, const QByteArray &body)
 
 void Keyglance::downloadFinished(QNetworkReply *reply)
 {
+    if (!reply)
+        return;
     if (reply->error() != QNetworkReply::NoError)
         qDebug() << "下载错误";
     else

@@ -132,6 +132,20 @@ private slots:
         press(false);
     }
 
+    void holdingShowsOnceAndTheNextPressHides()
+    {
+        DebugLog log;
+        other.press({XK_Control_L}, XK_space);
+        QTRY_VERIFY_WITH_TIMEOUT(popup->isVisible(), 10000);
+        // The hold is the input: well past the server's auto-repeat delay.
+        QTest::qWait(1500);
+        other.release({XK_Control_L}, XK_space);
+        press(false);
+        QCOMPARE(log.lines().count(kPressed), 2);
+        QCOMPARE(log.lines().count(kShown), 1);
+        QCOMPARE(log.lines().count(kHidden), 1);
+    }
+
     void badDataFilesGiveTheNotFoundRow_data()
     {
         QTest::addColumn<QByteArray>("contents");

@@ -34,28 +34,46 @@ void HttpServer::serve(QTcpSocket *socket)
 {
     const QByteArray request = socket->readAll();
     paths << request.split(' ').value(1);
+    const qint64 length = qint64(planned.body.size()) * planned.repeats;
     const QByteArray head = "HTTP/1.1 " + QByteArray::number(planned.status) +
                             " Status\r\nContent-Type: application/json\r\nContent-Length: " +
-                            QByteArray::number(planned.body.size()) +
-                            "\r\nConnection: close\r\n\r\n";
+                            QByteArray::number(length) + "\r\nConnection: close\r\n\r\n";
     socket->write(head);
     sendBody(socket, 0);
 }
 
-void HttpServer::sendBody(QTcpSocket *socket, int offset)
+void HttpServer::sendBody(QTcpSocket *socket, qint64 offset)
 {
-    const int chunk = planned.chunkSize > 0 ? planned.chunkSize : planned.body.size();
-    int end = qMin(offset + chunk, planned.body.size());
+    const qint64 length = qint64(planned.body.size()) * planned.repeats;
+    const qint64 chunk = planned.chunkSize > 0 ? planned.chunkSize : planned.body.size();
+    // A long body is written no faster than the client takes it, so it never piles up here.
+    if (socket->bytesToWrite() > chunk) {
+        QTimer::singleShot(1, socket, [this, socket, offset] { sendBody(socket, offset); });
+        return;
+    }
+    const qint64 end = qMin(offset + chunk, length);
     if (planned.resetAfter >= 0 && end >= planned.resetAfter) {
-        socket->write(planned.body.mid(offset, planned.resetAfter - offset));
+        socket->write(bodyBytes(offset, planned.resetAfter));
         socket->flush();
         socket->abort();
         return;
     }
-    socket->write(planned.body.mid(offset, end - offset));
-    if (end >= planned.body.size()) {
+    socket->write(bodyBytes(offset, end));
+    if (end >= length) {
         socket->disconnectFromHost();
         return;
     }
     QTimer::singleShot(planned.pauseMs, socket, [this, socket, end] { sendBody(socket, end); });
+}
+
+QByteArray HttpServer::bodyBytes(qint64 from, qint64 to) const
+{
+    QByteArray bytes;
+    for (qint64 at = from; at < to;) {
+        const int inBody = int(at % planned.body.size());
+        const int count = int(qMin<qint64>(to - at, planned.body.size() - inBody));
+        bytes += planned.body.mid(inBody, count);
+        at += count;
+    }
+    return bytes;
 }

@@ -19,6 +19,7 @@ public:
         int chunkSize = 0;   // 0: the whole body at once
         int pauseMs = 0;     // between chunks
         int resetAfter = -1; // abort the connection after this many body bytes
+        int repeats = 1;     // the body is sent this many times back to back
     };
 
     explicit HttpServer(QObject *parent = nullptr);
@@ -30,7 +31,8 @@ public:
 
 private:
     void serve(QTcpSocket *socket);
-    void sendBody(QTcpSocket *socket, int offset);
+    void sendBody(QTcpSocket *socket, qint64 offset);
+    QByteArray bodyBytes(qint64 from, qint64 to) const;
 
     QTcpServer server;
     Answer planned;

@@ -34,9 +34,21 @@ public:
 
     void type(const KeySyms &modifiers, KeySym key)
     {
+        press(modifiers, key);
+        release(modifiers, key);
+    }
+
+    // Keys pressed stay down until released; meanwhile the server auto-repeats the last one.
+    void press(const KeySyms &modifiers, KeySym key)
+    {
         for (KeySym modifier : modifiers)
             fake(XCB_KEY_PRESS, modifier);
         fake(XCB_KEY_PRESS, key);
+        xcb_flush(m_connection);
+    }
+
+    void release(const KeySyms &modifiers, KeySym key)
+    {
         fake(XCB_KEY_RELEASE, key);
         for (KeySym modifier : modifiers)
             fake(XCB_KEY_RELEASE, modifier);

@@ -24,6 +24,27 @@ void writeFile(const QString &path, const QByteArray &data)
     file.write(data);
 }
 
+// A field of /proc/self/status in KiB: VmRSS the resident size, VmHWM its peak.
+qint64 statusKiB(const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).simplified().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Starts VmHWM afresh from the current resident size.
+void resetPeakResidentSize()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    QVERIFY(clearRefs.open(QIODevice::WriteOnly));
+    QCOMPARE(clearRefs.write("5"), qint64(1));
+}
+
 QByteArray largeDataFile(int programs)
 {
     QByteArray json = "{";
@@ -111,15 +132,33 @@ private slots:
         QVERIFY(log.lines().contains(QString::fromUtf8("失败")));
     }
 
+    void oversizeBodyIsDropped_data()
+    {
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("writable data file") << true;
+        QTest::newRow("data file cannot be written") << false;
+    }
     void oversizeBodyIsDropped()
     {
-        const QByteArray body = "{\"a\":\"" + QByteArray(33 * 1024 * 1024, 'x') + "\"}";
-        server->setAnswer({200, body, 1 << 20, 0, -1});
+        QFETCH(bool, writable);
+        // Not even root may create files in /proc.
+        if (!writable)
+            QVERIFY(QDir::setCurrent(QStringLiteral("/proc")));
+        // Streamed, so that only the receiving end could hold it whole.
+        const int mebibytes = 512;
+        server->setAnswer({200, QByteArray(1 << 20, 'x'), 1 << 20, 0, -1, mebibytes});
+        resetPeakResidentSize();
+        const qint64 residentBefore = statusKiB("VmRSS");
         DebugLog log;
+        StreamCapture err(stderr);
         download(server->url());
-        QCOMPARE(readFile(QStringLiteral("data.json")), kOldData);
+        const qint64 growth = statusKiB("VmHWM") - residentBefore;
+        QVERIFY2(growth < mebibytes * 1024 / 2, qPrintable(QStringLiteral("%1 KiB").arg(growth)));
         QVERIFY(log.lines().contains(QString::fromUtf8("失败")));
-        QVERIFY(log.lines().filter(QStringLiteral("exceeds")).size() == 1);
+        QCOMPARE(log.lines().filter(QStringLiteral("exceeds")).size(), 1);
+        QCOMPARE(err.text().startsWith("Could not open ./data.json for writing: "), !writable);
+        if (writable)
+            QCOMPARE(readFile(QStringLiteral("data.json")), kOldData);
     }
 
     void startUpReportsWhetherTheFileIsWritable()
@@ -195,6 +234,11 @@ private slots:
                      QStringList({QString::fromUtf8(failing ? "下载错误" : "下载成功")}));
             delete reply;
         }
+
+        DebugLog log;
+        for (const char *slot : {"replyFinished", "downloadFinished"})
+            QVERIFY(QMetaObject::invokeMethod(popup, slot, Q_ARG(QNetworkReply *, nullptr)));
+        QCOMPARE(log.lines(), QStringList());
     }
 
     void replySlotsTakeQueuedCalls()
