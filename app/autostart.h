@@ -16,8 +16,8 @@ public:
 /// The store of this platform (Windows: the machine-wide Run key; Linux: XDG autostart entries).
 std::unique_ptr<AutostartStore> platformAutostartStore();
 
-/// The executable path in the form this platform stores it; on Linux the package's launcher
-/// instead when that started Keyglance.
+/// The executable path in the form this platform stores it (Windows: backslashes, in quotes
+/// when it holds a blank); on Linux the package's launcher instead when that started Keyglance.
 QString autostartCommand(const QString &applicationFilePath);
 
 /// Writes path under name unless the stored value is already exactly equal (case-sensitive).

@@ -35,5 +35,7 @@ std::unique_ptr<AutostartStore> platformAutostartStore()
 
 QString autostartCommand(const QString &applicationFilePath)
 {
-    return QString(applicationFilePath).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const QString path = QString(applicationFilePath).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    // Unquoted, "C:\Program Files\kg.exe" would first run "C:\Program.exe" if one existed.
+    return path.contains(QLatin1Char(' ')) ? QLatin1Char('"') + path + QLatin1Char('"') : path;
 }
