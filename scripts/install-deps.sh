@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Keyglance needs to build, run and test; only what is missing.
+# Usage: install-deps.sh [--test] [--package] [--windows]
 set -euo pipefail
 
 packages=(
@@ -11,10 +12,16 @@ packages=(
     imagemagick
     dpkg-dev file desktop-file-utils
 )
-case "${1:-}" in
---test) packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev python3 clang libclang-rt-14-dev) ;;
---package) packages+=(lintian man-db) ;;
-esac
+for option in "$@"; do
+    case $option in
+    --test) packages+=(python3 clang libclang-rt-14-dev) ;;
+    --package) packages+=(lintian man-db) ;;
+    # The cross-built Qt and the Windows zip, and Wine to run it.
+    --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring
+        perl make zip unzip wine wine64 xcompmgr) ;;
+    *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for pkg in "${packages[@]}"; do
