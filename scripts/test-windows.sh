@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# End-to-end tests of the Windows zip under Wine, on a private Xvfb with openbox: start-up and the
+# Run value, Ctrl+Space over Wine's notepad, the window-title rule through the real Windows calls,
+# and the start-up download. Runs the unpacked zip, so a missing DLL fails. Needs
+# scripts/build-windows.sh to have built the zip; builds a second one pointed at a local server.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KEYGLANCE_WINDOWS_BUILD:-$root/build-windows}
+
+if [ -z "${KEYGLANCE_WINE_SESSION:-}" ]; then
+    "$root/scripts/install-deps.sh" --windows
+    # A data host of the tests' own, fixed at build time like every build's.
+    port=${KEYGLANCE_WINE_TEST_PORT:-47613}
+    KEYGLANCE_WINDOWS_BUILD=$build-download "$root/scripts/build-windows.sh" \
+        -DKEYGLANCE_DATA_HOST="127.0.0.1:$port" >/dev/null
+    x86_64-w64-mingw32-gcc -municode -mwindows -O2 -Wall -Wextra -Werror \
+        -o "$build/titled_window.exe" "$root/tests/windows/titled_window.c"
+    export KEYGLANCE_WINE_SESSION=1 KEYGLANCE_WINE_TEST_PORT=$port
+    # Room for the popup at 150 %.
+    exec "$root/tests/x11-session.sh" --wm --screen 2880x1800 "$0" "$@"
+fi
+
+. "$root/scripts/scratch.sh"
+export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+logs=$build/wine-logs
+rm -rf "$logs"
+# The programs' logs outlive the scratch folder, for a failure's post-mortem.
+trap 'wineserver -k 2>/dev/null || true; mkdir -p "$logs"; cp "$work"/*.log "$logs"/ || true
+    cleanup_scratch' EXIT
+
+passed=0
+failed=0
+check() {
+    local name=$1
+    shift
+    if "$@"; then
+        echo "PASS: $name"
+        passed=$((passed + 1))
+    else
+        echo "FAIL: $name"
+        failed=$((failed + 1))
+    fi
+}
+
+# Polls a condition for up to twenty seconds.
+wait_for() {
+    for _ in $(seq 1 200); do
+        if eval "$1"; then return 0; fi
+        sleep 0.1
+    done
+    echo "timed out waiting for: $1" >&2
+    return 1
+}
+
+# Unpacks a zip under a folder whose name holds a blank, as "Program Files" does.
+unpack() {
+    local into="$work/Program Files/$1"
+    mkdir -p "$into"
+    unzip -q "$2" -d "$into"
+    find "$into" -name keyglance.exe
+}
+
+# Wine hands a Windows program's standard error its ANSI code page; for Chinese that is GBK.
+log_text() { iconv -c -f GBK -t UTF-8 "$1"; }
+logged() { log_text "$1" | grep -c -F -- "$2" || true; }
+
+lines_in_order() {
+    local log=$1 previous=0 line
+    shift
+    for text in "$@"; do
+        line=$(log_text "$log" | grep -n -F -- "$text" | head -n1 | cut -d: -f1)
+        [ -n "$line" ] && [ "$line" -gt "$previous" ] || return 1
+        previous=$line
+    done
+}
+
+popup_viewable() { xwininfo -name Keyglance 2>/dev/null | grep -q 'Map State: IsViewable'; }
+popup_hidden() { ! popup_viewable; }
+popup_size() { xwininfo -name Keyglance | grep -qzE "Width: $1.*Height: $2"; }
+popup_shot() { import -window "$(xwininfo -name Keyglance | awk '/Window id:/ {print $4}')" "$1"; }
+
+# Puts the window of the Wine program $1 in front and presses Ctrl+Space; waits for the $2-th
+# log line $3.
+press_over() {
+    local window
+    window=$(xdotool search --sync --onlyvisible --class "$1" | head -n1)
+    xdotool windowactivate --sync "$window"
+    xdotool key ctrl+space
+    wait_for "[ \$(logged '$log' '$3') -ge $2 ]"
+}
+
+wineboot -i >/dev/null 2>&1
+# Qt logs to standard error only where asked, and Wine passes no QT_ variable on.
+wine reg add 'HKCU\Environment' /v QT_FORCE_STDERR_LOGGING /t REG_SZ /d 1 /f >/dev/null
+wineserver -w
+xcompmgr >/dev/null 2>&1 &
+pids+=($!)
+
+exe=$(unpack keyglance "$build/keyglance-windows-x64.zip")
+mkdir -p "$work/run"
+cat >"$work/run/data.json" <<'EOF'
+{
+  "notepad.exe": { "文件": { "Ctrl+S": "保存", "Ctrl+N": "新建" }, "编辑": { "Ctrl+Z": "撤销" } },
+  "Google Chrome": { "标签页": { "Ctrl+T": "新标签页" } }
+}
+EOF
+# A Chinese locale gives Keyglance a code page that holds its log's texts.
+start_keyglance() {
+    log=$1
+    (cd "$work/run" && exec env LC_ALL=zh_CN.UTF-8 wine "$exe") >"$log" 2>&1 &
+    pids+=($!)
+}
+
+echo "== the zip"
+zip_lists() {
+    unzip -Z1 "$build/keyglance-windows-x64.zip" >"$work/zip-listing"
+    for file in keyglance.exe data.json platforms/qwindows.dll LICENSE LICENSE.LGPL3 LICENSE.GPL3 \
+        THIRD-PARTY.txt; do
+        grep -qx "keyglance-[0-9.]*/$file" "$work/zip-listing" || return 1
+    done
+}
+check "holds the program, the Qt plugin and the licence notices" zip_lists
+
+echo "== start-up"
+start_keyglance "$work/keyglance.log"
+check "logs Is Registered:  true" wait_for "grep -q 'Is Registered:  true' '$log'"
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+expected="\"$(winepath -w "$exe")\""
+run_value() { wine reg query "$run_key" /v keyglance 2>/dev/null | tr -d '\r' | grep -F -- "$expected"; }
+check "the Run value holds the quoted path $expected" wait_for run_value
+check "no window is visible" popup_hidden
+
+echo "== Ctrl+Space over notepad"
+wine notepad >/dev/null 2>&1 &
+pids+=($!)
+press_over notepad.exe 1 '设置可见'
+check "shows the popup" wait_for popup_viewable
+check "the popup is 1200 x 800" popup_size 1200 800
+check "logs notepad.exe's rows in key order" lines_in_order "$log" \
+    '"Ctrl+N" : "新建"' '"Ctrl+S" : "保存"' '"Ctrl+Z" : "撤销"'
+sleep 1 # the first frame reaches the screen
+import -window root "$build/keyglance-windows.png"
+popup_shot "$work/popup-96dpi.png"
+echo "screenshot: $build/keyglance-windows.png"
+press_over notepad.exe 1 '设置不可见'
+check "the next press hides it" wait_for popup_hidden
+
+echo "== a window titled ... - Google Chrome"
+wine "$build/titled_window.exe" "New Tab - Google Chrome" >/dev/null 2>&1 &
+pids+=($!)
+press_over titled_window.exe 2 '设置可见'
+check "is named Google Chrome" wait_for "[ \$(logged '$log' '\"Ctrl+T\" : \"新标签页\"') -eq 1 ]"
+press_over titled_window.exe 2 '设置不可见'
+
+echo "== start-up download"
+served=$work/served/data/file
+mkdir -p "$served"
+python3 -m http.server --bind 127.0.0.1 --directory "$work/served" "$KEYGLANCE_WINE_TEST_PORT" \
+    >"$work/http.log" 2>&1 &
+pids+=($!)
+wait_for "grep -q 'Serving HTTP' '$work/http.log'"
+download_exe=$(unpack download "$build-download/keyglance-windows-x64.zip")
+dl_log=$work/dl.log
+# Runs the download build in a fresh folder holding an old data file until $1 holds.
+download_until() {
+    rm -rf "$work/dl"
+    mkdir -p "$work/dl"
+    echo '{"old": {}}' >"$work/dl/data.json"
+    (cd "$work/dl" && exec wine "$download_exe") >"$dl_log" 2>&1 &
+    local pid=$! status=0
+    wait_for "$1" || status=1
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    return $status
+}
+echo '{"notepad.exe": {"文件": {"Ctrl+O": "打开"}}}' >"$served/data.json"
+check "saves the served data file" download_until "cmp -s '$served/data.json' '$work/dl/data.json'"
+echo 'not json' >"$served/data.json"
+check "keeps data.json for a bad body" download_until "grep -q 'not a JSON object' '$dl_log'"
+check "... whose content is unchanged" grep -q -F '{"old": {}}' "$work/dl/data.json"
+
+echo "== 150 % display scaling"
+wineserver -k
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+wineserver -w
+wine notepad >/dev/null 2>&1 &
+pids+=($!)
+start_keyglance "$work/keyglance-150.log"
+wait_for "grep -q 'Is Registered:  true' '$log'"
+press_over notepad.exe 1 '设置可见'
+check "shows the popup" wait_for popup_viewable
+check "the popup is 1800 x 1200" popup_size 1800 1200
+sleep 1
+import -window root "$build/keyglance-windows-150.png"
+popup_shot "$work/popup-144dpi.png"
+echo "screenshot: $build/keyglance-windows-150.png"
+check "looks the same at 150 %" "$root/tests/same-layout.sh" "$work/popup-96dpi.png" \
+    "$work/popup-144dpi.png"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
