@@ -17,15 +17,11 @@ shot=$2
 mkdir -p "$(dirname "$shot")"
 . "$root/scripts/scratch.sh"
 
-# Polls a condition for up to ten seconds.
-wait_for() {
-    for _ in $(seq 1 100); do
-        if eval "$1"; then return 0; fi
-        sleep 0.1
-    done
-    echo "demo: timed out waiting for: $1" >&2
+# On a timeout, Keyglance's log tells why.
+wait_or_fail() {
+    wait_for "$1" 10 && return 0
     [ -f "$work/keyglance.log" ] && cat "$work/keyglance.log" >&2
-    return 1
+    exit 1
 }
 
 cp "$root/data/data.json" "$work/data.json"
@@ -33,15 +29,15 @@ export XDG_CONFIG_HOME="$work/config"
 
 geany --new-instance --no-session --config="$work/geany" &
 pids+=($!)
-wait_for "xdotool getactivewindow getwindowname 2>/dev/null | grep -q Geany"
+wait_or_fail "xdotool getactivewindow getwindowname 2>/dev/null | grep -q Geany"
 
 (cd "$work" && exec "$binary") >"$work/keyglance.log" 2>&1 &
 pids+=($!)
-wait_for "grep -q 'Is Registered:  true' '$work/keyglance.log'"
+wait_or_fail "grep -q 'Is Registered:  true' '$work/keyglance.log'"
 
 xdotool key ctrl+space
-wait_for "grep -q '设置可见' '$work/keyglance.log'"
-wait_for "xwininfo -name Keyglance 2>/dev/null | grep -q IsViewable"
+wait_or_fail "grep -q '设置可见' '$work/keyglance.log'"
+wait_or_fail "xwininfo -name Keyglance 2>/dev/null | grep -q IsViewable"
 # Give the first frame time to reach the screen before the capture.
 sleep 1
 import -window "$(xwininfo -name Keyglance | awk '/Window id:/ {print $4}')" "$shot"

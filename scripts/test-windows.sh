@@ -42,16 +42,6 @@ check() {
     fi
 }
 
-# Polls a condition for up to twenty seconds.
-wait_for() {
-    for _ in $(seq 1 200); do
-        if eval "$1"; then return 0; fi
-        sleep 0.1
-    done
-    echo "timed out waiting for: $1" >&2
-    return 1
-}
-
 # Unpacks a zip under a folder whose name holds a blank, as "Program Files" does.
 unpack() {
     local into="$work/Program Files/$1"
