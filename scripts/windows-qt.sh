@@ -133,7 +133,8 @@ cat >"$prefix/qt-build.txt" <<EOF
 Source:    Debian's $qt_package $qt_version (apt-get source $qt_package=$qt_version)
 Patch:     sed -i '$source_patch' $patched_file
 Configure: configure -prefix PREFIX ${configure_options[*]}
-Built:     make -C src ${modules[*]}; make in src/plugins/{${plugins[*]// /,}}
+Built:     make -C src ${modules[*]}
+           make -C src/plugins/DIR for DIR in ${plugins[*]}
 Compiler:  $compiler (posix threads)
 EOF
 touch "$prefix/.complete"
