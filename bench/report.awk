@@ -46,6 +46,20 @@ function thousands(n) {
         shows[++showCount] = $0
     } else if ($1 == "cpu") {
         cpu[field("session"), field("target")] = field("ms_per_cycle")
+    } else if ($1 == "start") {
+        key = field("session") SUBSEP field("target")
+        n = ++startCount[key]
+        startRound[key, n] = field("round")
+        startFront[key, n] = field("front")
+        startFirst[key, n] = field("first")
+        startP50[key, n] = field("p50")
+        startP95[key, n] = field("p95")
+        if (!(field("front") in fronts)) {
+            fronts[field("front")] = 1
+            frontOrder[++frontCount] = field("front")
+        }
+    } else if ($1 == "first") {
+        firstByFront[field("session"), field("target"), field("phase"), field("front")] = field("median")
     } else if ($1 == "check") {
         checks[field("session")] = field("front_listed") " of " field("shows")
     }
@@ -64,24 +78,30 @@ BEGIN {
     sessionLabel["none"] = "Without a window manager"
 }
 
-function latencyTable(session,    t, p, targets, phases, s, key, base, row) {
+function latencyTable(session,    t, p, targets, phases, s, key, base, row, f) {
     split("keyglance reference xcb", targets, " ")
     split("mapped drawn unmapped", phases, " ")
     print "### " sessionLabel[session]
     print ""
-    print "| Popup | Event | first press | p50 | p95 | max |"
-    print "| --- | --- | ---: | ---: | ---: | ---: |"
+    row = "| Popup | Event"
+    for (f = 1; f <= frontCount; ++f)
+        row = row " | first press, " frontOrder[f] " in front"
+    print row " | p50 | p95 | max |"
+    row = "| --- | ---"
+    for (f = 1; f <= frontCount + 3; ++f)
+        row = row " | ---:"
+    print row " |"
     for (t = 1; t <= 3; ++t) {
         for (p = 1; p <= 3; ++p) {
             key = session SUBSEP targets[t] SUBSEP phases[p]
             row = "| " targetLabel[targets[t]] " | " phaseLabel[phases[p]]
-            split("first p50 p95 max", s, " ")
-            for (i = 1; i <= 4; ++i) {
-                base = latency[session, "reference", phases[p], s[i]]
-                row = row " | " ms(latency[key, s[i]])
-                if (targets[t] != "reference")
-                    row = row " (" ratio(latency[key, s[i]], base) ")"
-            }
+            for (f = 1; f <= frontCount; ++f)
+                row = row " | " withRatio(firstByFront[key, frontOrder[f]], \
+                    firstByFront[session, "reference", phases[p], frontOrder[f]], targets[t])
+            split("p50 p95 max", s, " ")
+            for (i = 1; i <= 3; ++i)
+                row = row " | " withRatio(latency[key, s[i]], \
+                    latency[session, "reference", phases[p], s[i]], targets[t])
             print row " |"
         }
     }
@@ -92,8 +112,69 @@ function latencyTable(session,    t, p, targets, phases, s, key, base, row) {
         ms(cpu[session, "reference"]) " ms, plain xcb window " ms(cpu[session, "xcb"]) " ms (" \
         ratio(cpu[session, "xcb"], cpu[session, "reference"]) ")."
     print ""
-    print "Presses that timed out (5 s): " failed ". Shows of Keyglance that listed Geany's shortcuts: " checks[session] "."
+    print "Presses that timed out (5 s): " failed ". Shows of Keyglance that listed the front program's shortcuts: " checks[session] "."
     print ""
+    startTable(session)
+}
+
+function withRatio(value, base, target) {
+    return target == "reference" ? ms(value) : ms(value) " (" ratio(value, base) ")"
+}
+
+# The median of the per-start p50s of one popup.
+function startMedian(session, target,    key, n, i, j, v, tmp) {
+    key = session SUBSEP target
+    n = startCount[key]
+    for (i = 1; i <= n; ++i)
+        v[i] = startP50[key, i]
+    for (i = 2; i <= n; ++i)
+        for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; --j) {
+            tmp = v[j]; v[j] = v[j - 1]; v[j - 1] = tmp
+        }
+    return n == 0 ? "" : v[int((n + 1) / 2)]
+}
+
+function startTable(session,    key, ref, xcb, n, i, worst, later, base, f) {
+    key = session SUBSEP "keyglance"
+    n = startCount[key]
+    if (n == 0)
+        return
+    ref = session SUBSEP "reference"
+    xcb = session SUBSEP "xcb"
+    base = startMedian(session, "reference")
+    print "Each start on its own (first frame, ms). Start 1 is the first Keyglance process in this X"
+    print "session; the later ones follow it in the same session. In brackets: Keyglance's p50"
+    print "divided by the median of the reference popup's per-start p50s (" ms(base) " ms)."
+    print ""
+    print "| Start | Front program | Keyglance first press | Keyglance p50 | Keyglance p95 | reference p50 | plain xcb p50 |"
+    print "| ---: | --- | ---: | ---: | ---: | ---: | ---: |"
+    worst = ""
+    for (i = 1; i <= n; ++i) {
+        print "| " startRound[key, i] " | " startFront[key, i] " | " ms(startFirst[key, i]) " | " \
+            ms(startP50[key, i]) " (" ratio(startP50[key, i], base) ") | " ms(startP95[key, i]) \
+            " | " ms(roundP50(ref, startRound[key, i])) " | " ms(roundP50(xcb, startRound[key, i])) " |"
+        if (worst == "" || startP50[key, i] + 0 > worst + 0)
+            worst = startP50[key, i]
+    }
+    print ""
+    later = ""
+    for (i = 2; i <= n; ++i)
+        later = later (later == "" ? "" : ", ") ms(startP50[key, i])
+    print "Keyglance p50 of the first start in the session " ms(startP50[key, 1]) " ms, of the later" \
+        " starts " later " ms; the slowest start is " ratio(worst, base) " the reference popup's median."
+    printf "First press over a later press (Keyglance first press / p50, first frame):"
+    for (f = 1; f <= frontCount; ++f)
+        printf "%s %s %s", (f > 1 ? "," : ""), frontOrder[f], \
+            ratio(firstByFront[session, "keyglance", "drawn", frontOrder[f]], latency[session, "keyglance", "drawn", "p50"])
+    print "."
+    print ""
+}
+
+function roundP50(key, round,    i) {
+    for (i = 1; i <= startCount[key]; ++i)
+        if (startRound[key, i] == round)
+            return startP50[key, i]
+    return ""
 }
 
 function memoryRow(target, stage, label) {
@@ -127,7 +208,10 @@ END {
     print ""
     print "Milliseconds from Ctrl+Space typed to the popup window mapped and to its first frame drawn,"
     print "and from the next Ctrl+Space to the window unmapped. Each popup program is started " rounds
-    print "times, taking turns with the other two; *first press* is the median over those starts of"
+    print "times in one X session, taking turns with the other two, and the program in front takes"
+    print "turns from one round to the next: Geany, which sets `_NET_WM_PID`, and xlogo, which does"
+    print "not (Keyglance names it through the X-Resource extension); each has 60 shortcut rows in"
+    print "three groups. *First press* is the median over the starts with that program in front of"
     print "the first press after start-up, the other columns cover " presses " more presses in all."
     print "In brackets: the figure divided by the reference popup's."
     print ""
@@ -241,8 +325,10 @@ END {
     print ""
     print "- Latency: `bench/latency_probe` on a private Xvfb server (1920x1080, depth 24, from"
     print "  `tests/x11-session.sh`), once with openbox and once without a window manager. The Geany"
-    print "  editor is in front: before each show the probe makes it the active window (a"
-    print "  `_NET_ACTIVE_WINDOW` request to openbox, or the input focus without one). It types"
+    print "  editor or xlogo is in front: before each show the probe makes it the active window (a"
+    print "  `_NET_ACTIVE_WINDOW` request to openbox, or the input focus without one). The data file"
+    print "  is the shipped one with the entries of both replaced by those in"
+    print "  `bench/front-programs.json`, 60 shortcut rows each. It types"
     print "  Ctrl+Space with XTest (Control and space down, space and Control up, one flush) and takes"
     print "  the CLOCK_MONOTONIC time just before. *Mapped* is the MapNotify of the popup's own"
     print "  window, found by its title (new top-level windows are watched on the root window; with"
@@ -253,8 +339,10 @@ END {
     print "  openbox has released the window. The first press comes 1 s after the ready line; every"
     print "  wait gives up after 5 s. The popups take turns (a run of each, then the next round"
     print "  starting with the next popup), so a passing load on the machine falls on all of them."
-    print "  CPU time is the program's user plus system time from `/proc/PID/stat` over the presses"
-    print "  after the first, divided by their count."
+    print "  Each start's own figures are printed too, so a start that is slow on every press stands"
+    print "  out instead of moving a pooled median a little. CPU time is the program's user plus"
+    print "  system time from `/proc/PID/stat` over the presses after the first, divided by their"
+    print "  count."
     print "- Reference popup (`bench/reference_popup.cpp`): the least Qt 5 code for the same popup:"
     print "  1200x800, `Qt::Tool | FramelessWindowHint | WindowStaysOnTopHint`, translucent"
     print "  background, opacity 0.9, black style sheet, three QListWidgets of 20 rows each filled"
