@@ -11,6 +11,7 @@
 #include "bench/popup_watcher.h"
 #include "bench/sample_stats.h"
 #include "bench/target_process.h"
+#include "bench/xcb_util.h"
 
 #include <algorithm>
 #include <chrono>
@@ -226,15 +227,39 @@ const char *frontLabel(const std::string &front)
     return front.empty() ? "-" : front.c_str();
 }
 
-// The figures of one start alone: its first cycle and the median of its later ones.
-void printStart(const Popup &popup, int round, const std::string &front, const Cycle &first,
-                const Samples &later)
+// CPU time and minor page faults of the program and of the X server, to be taken apart.
+struct Counters {
+    double cpuMs = 0;
+    double serverCpuMs = 0;
+    long serverFaults = 0;
+
+    static Counters read(const Run &run, pid_t server)
+    {
+        return {run.target->cpuMs(), processCpuMs(server), minorFaults(server)};
+    }
+};
+
+Counters operator-(const Counters &end, const Counters &start)
 {
+    return {end.cpuMs - start.cpuMs, end.serverCpuMs - start.serverCpuMs,
+            end.serverFaults - start.serverFaults};
+}
+
+// The figures of one start alone: its first cycle and the median of its later ones, and what
+// the program and the X server spent on the first cycle and on a later one.
+void printStart(const Popup &popup, int round, const std::string &front, const Cycle &first,
+                const Samples &later, const Counters &firstCost, const Counters &laterCost)
+{
+    const double cycles = double(std::max<size_t>(later.drawn.size(), 1));
     std::printf("start target=%s round=%d front=%s first=%.2f p50=%.2f p95=%.2f "
-                "mapped_p50=%.2f n=%zu\n",
+                "mapped_p50=%.2f n=%zu first_cpu_ms=%.2f cpu_ms_per_cycle=%.2f "
+                "first_server_cpu_ms=%.2f server_cpu_ms_per_cycle=%.2f first_server_faults=%ld "
+                "server_faults_per_cycle=%.0f\n",
                 popup.name.c_str(), round + 1, frontLabel(front), first.drawnMs,
                 percentile(later.drawn, 0.5), percentile(later.drawn, 0.95),
-                percentile(later.mapped, 0.5), later.drawn.size());
+                percentile(later.mapped, 0.5), later.drawn.size(), firstCost.cpuMs,
+                laterCost.cpuMs / cycles, firstCost.serverCpuMs, laterCost.serverCpuMs / cycles,
+                firstCost.serverFaults, double(laterCost.serverFaults) / cycles);
     std::fflush(stdout);
 }
 
@@ -250,12 +275,14 @@ bool latencyRound(const Options &options, const Popup &popup, int round, int pre
         startRun({popup.command}, popup.title, front, options, logPath);
     if (!run)
         return false;
+    const pid_t server = serverPid(run->connection.get());
+    const Counters atStart = Counters::read(*run, server);
     Cycle first;
     if (!runCycleCounted(*run, options.timeoutMs, first, results.failures))
         return false;
     results.first.add(first);
     results.firstByFront[front].add(first);
-    const double cpuBefore = run->target->cpuMs();
+    const Counters afterFirst = Counters::read(*run, server);
     Samples later;
     for (int press = 0; press < presses; ++press) {
         Cycle cycle;
@@ -264,8 +291,9 @@ bool latencyRound(const Options &options, const Popup &popup, int round, int pre
         later.add(cycle);
         results.later.add(cycle);
     }
-    results.cpuMs += run->target->cpuMs() - cpuBefore;
-    printStart(popup, round, front, first, later);
+    const Counters laterCost = Counters::read(*run, server) - afterFirst;
+    results.cpuMs += laterCost.cpuMs;
+    printStart(popup, round, front, first, later, afterFirst - atStart, laterCost);
     return true;
 }
 

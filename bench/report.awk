@@ -54,6 +54,9 @@ function thousands(n) {
         startFirst[key, n] = field("first")
         startP50[key, n] = field("p50")
         startP95[key, n] = field("p95")
+        split("first_cpu_ms cpu_ms_per_cycle first_server_cpu_ms server_cpu_ms_per_cycle first_server_faults server_faults_per_cycle", costNames, " ")
+        for (c in costNames)
+            startCost[key, costNames[c], n] = field(costNames[c])
         if (!(field("front") in fronts)) {
             fronts[field("front")] = 1
             frontOrder[++frontCount] = field("front")
@@ -121,17 +124,22 @@ function withRatio(value, base, target) {
     return target == "reference" ? ms(value) : ms(value) " (" ratio(value, base) ")"
 }
 
-# The median of the per-start p50s of one popup.
-function startMedian(session, target,    key, n, i, j, v, tmp) {
-    key = session SUBSEP target
-    n = startCount[key]
-    for (i = 1; i <= n; ++i)
-        v[i] = startP50[key, i]
+# The median of the n values in v (sorted in place).
+function middle(v, n,    i, j, tmp) {
     for (i = 2; i <= n; ++i)
         for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; --j) {
             tmp = v[j]; v[j] = v[j - 1]; v[j - 1] = tmp
         }
     return n == 0 ? "" : v[int((n + 1) / 2)]
+}
+
+# The median of the per-start p50s of one popup.
+function startMedian(session, target,    key, n, i, v) {
+    key = session SUBSEP target
+    n = startCount[key]
+    for (i = 1; i <= n; ++i)
+        v[i] = startP50[key, i]
+    return middle(v, n)
 }
 
 function startTable(session,    key, ref, xcb, n, i, worst, later, base, f) {
@@ -167,6 +175,35 @@ function startTable(session,    key, ref, xcb, n, i, worst, later, base, f) {
         printf "%s %s %s", (f > 1 ? "," : ""), frontOrder[f], \
             ratio(firstByFront[session, "keyglance", "drawn", frontOrder[f]], latency[session, "keyglance", "drawn", "p50"])
     print "."
+    print ""
+    costTable(session)
+}
+
+# The median over the starts of one popup of one of its per-start figures.
+function costMedian(key, name,    n, i, v) {
+    n = startCount[key]
+    for (i = 1; i <= n; ++i)
+        v[i] = startCost[key, name, i]
+    return middle(v, n)
+}
+
+function costTable(session,    targets, t, key) {
+    split("keyglance reference xcb", targets, " ")
+    print "Work per show and hide, median over the starts: the program's own CPU time and the X"
+    print "server's CPU time and minor page faults, for the first show of a start and for a later one."
+    print ""
+    print "| Popup | CPU, first | CPU, later | X server CPU, first | X server CPU, later | X server faults, first | X server faults, later |"
+    print "| --- | ---: | ---: | ---: | ---: | ---: | ---: |"
+    for (t = 1; t <= 3; ++t) {
+        key = session SUBSEP targets[t]
+        if (startCount[key] == 0)
+            continue
+        print "| " targetLabel[targets[t]] " | " ms(costMedian(key, "first_cpu_ms")) " | " \
+            ms(costMedian(key, "cpu_ms_per_cycle")) " | " ms(costMedian(key, "first_server_cpu_ms")) \
+            " | " ms(costMedian(key, "server_cpu_ms_per_cycle")) " | " \
+            sprintf("%d", costMedian(key, "first_server_faults")) " | " \
+            sprintf("%d", costMedian(key, "server_faults_per_cycle")) " |"
+    }
     print ""
 }
 
@@ -340,9 +377,11 @@ END {
     print "  wait gives up after 5 s. The popups take turns (a run of each, then the next round"
     print "  starting with the next popup), so a passing load on the machine falls on all of them."
     print "  Each start's own figures are printed too, so a start that is slow on every press stands"
-    print "  out instead of moving a pooled median a little. CPU time is the program's user plus"
-    print "  system time from `/proc/PID/stat` over the presses after the first, divided by their"
-    print "  count."
+    print "  out instead of moving a pooled median a little. CPU time is the run time of the"
+    print "  program's threads from `/proc/PID/task/*/schedstat`, for the first show and hide and over"
+    print "  the presses after it, divided by their count; the X server, found through the peer of"
+    print "  the probe's socket, is counted the same way, with its minor page faults from"
+    print "  `/proc/PID/stat`."
     print "- Reference popup (`bench/reference_popup.cpp`): the least Qt 5 code for the same popup:"
     print "  1200x800, `Qt::Tool | FramelessWindowHint | WindowStaysOnTopHint`, translucent"
     print "  background, opacity 0.9, black style sheet, three QListWidgets of 20 rows each filled"
