@@ -6,6 +6,7 @@
 #include "shortcuts/shortcut_columns.h"
 #include "shortcuts/shortcut_table.h"
 
+#include <QBackingStore>
 #include <QDebug>
 #include <QKeySequence>
 #include <QLabel>
@@ -46,6 +47,7 @@ void Keyglance::initPopup()
         ui->label_5->setText(QString::fromUtf8("前台程序名称:  ") + programName);
         if (shown) {
             setVisible(false);
+            settleBackingStore();
             shown = false;
             qDebug() << "设置不可见";
         } else {
@@ -72,9 +74,23 @@ void Keyglance::prepareFirstShow()
     show();
     repaint();
     hide();
+    settleBackingStore();
     setAttribute(Qt::WA_DontShowOnScreen, false);
     for (QListWidget *list : lists)
         list->clear();
+}
+
+// Before painting into the pixel buffer it shares with the X server, Qt waits until the server
+// has read the last flush from it. Waited for now, while hidden, that round trip no longer falls
+// on the next show's first paint, where it would queue behind the server's work of mapping the
+// window and add that work to the popup's own drawing instead of overlapping it.
+void Keyglance::settleBackingStore()
+{
+    if (QBackingStore *store = backingStore()) {
+        const QRegion pixel(0, 0, 1, 1);
+        store->beginPaint(pixel);
+        store->endPaint();
+    }
 }
 
 void Keyglance::paintEvent(QPaintEvent *)

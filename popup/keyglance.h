@@ -44,6 +44,8 @@ private slots:
     bool saveToDisk();
 
 private:
+    // Lets the X server finish with the shared pixel buffer while the popup is hidden.
+    void settleBackingStore();
     void loadShortcutTable();
     QStringList buildShortcutRows();
     std::array<QListWidget *, kColumnCount> shortcutLists() const;
