@@ -7,6 +7,7 @@
 #include "shortcuts/shortcut_table.h"
 
 #include <QBackingStore>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QKeySequence>
 #include <QLabel>
@@ -52,6 +53,9 @@ void Keyglance::initPopup()
             qDebug() << "设置不可见";
         } else {
             setVisible(true);
+            // Showing posts a repaint for each child: taken now, they join the window's first
+            // paint rather than following it as a second one when the expose comes first.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
             shown = true;
             qDebug() << "设置可见";
             fillShortcutLists();
