@@ -16,6 +16,23 @@
 #include <QStyle>
 #include <QStyleOption>
 
+namespace {
+
+// The lists are disabled, so they look the same whether the popup is the active window or not;
+// left alone, each list repaints itself whenever a window manager focuses the popup.
+class ActivationFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        return event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate;
+    }
+};
+
+} // namespace
+
 Keyglance::Keyglance(QWidget *parent) : QWidget(parent), ui(new Ui::Keyglance)
 {
     setEnabled(false);
@@ -23,6 +40,8 @@ Keyglance::Keyglance(QWidget *parent) : QWidget(parent), ui(new Ui::Keyglance)
     ui->setupUi(this);
     // The program line carries a window title, which any program controls: never markup.
     ui->label_5->setTextFormat(Qt::PlainText);
+    for (QListWidget *list : shortcutLists())
+        list->viewport()->installEventFilter(new ActivationFilter(list->viewport()));
 }
 
 Keyglance::~Keyglance()
