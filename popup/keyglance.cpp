@@ -9,6 +9,7 @@
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QImage>
 #include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
@@ -90,15 +91,14 @@ void Keyglance::prepareFirstShow()
     const std::array<QListWidget *, kColumnCount> lists = shortcutLists();
     fillShortcutColumns(
         lists, {kHeaderMark + QString::fromUtf8("编辑"), QString::fromUtf8("Ctrl+C  复制")});
-    // Laid out, drawn and flushed through the real backing store but never mapped, so the
-    // pixel buffer shared with the X server is allocated and paged in before the first press
-    // rather than while the user waits.
-    setAttribute(Qt::WA_DontShowOnScreen);
-    show();
-    repaint();
-    hide();
-    settleBackingStore();
-    setAttribute(Qt::WA_DontShowOnScreen, false);
+    // The native window now, and one drawing into an image to lay the popup out and load its
+    // styles, fonts and glyphs. The buffers behind the window are left to the first show: made
+    // here, the X server's copy lay below the pixmaps the server makes each time the popup is
+    // mapped, so it gave those back to the system at every hide and faulted them in again at
+    // every show.
+    create();
+    QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+    render(&image);
     for (QListWidget *list : lists)
         list->clear();
 }
@@ -109,7 +109,9 @@ void Keyglance::prepareFirstShow()
 // window and add that work to the popup's own drawing instead of overlapping it.
 void Keyglance::settleBackingStore()
 {
-    if (QBackingStore *store = backingStore()) {
+    QBackingStore *store = backingStore();
+    // Without a first paint yet there is no buffer, and nothing to wait for.
+    if (store && !store->size().isEmpty()) {
         const QRegion pixel(0, 0, 1, 1);
         store->beginPaint(pixel);
         store->endPaint();
