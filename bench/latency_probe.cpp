@@ -3,17 +3,21 @@
 //   latency_probe memory|startup [options] -- command [arguments...]
 // latency: --presses show/hide cycles per popup, split into --rounds runs that take turns, so
 //          a passing load on the machine falls on every popup alike; the first cycle of each
-//          run is reported apart. Times to map, to the first frame and to unmap.
+//          run is reported apart. Times to map, to the first frame and to unmap. With several
+//          --front titles the rounds take turns over them too; each run also gets a line of
+//          its own, so one slow start stands out from the pooled figures.
 // memory:  Rss/Pss/anonymous idle, after the first show (with --title) and at each --cycles count.
 // startup: --runs starts, each timed from fork to the --ready text on the program's output.
 #include "bench/popup_watcher.h"
 #include "bench/sample_stats.h"
 #include "bench/target_process.h"
+#include "bench/xcb_util.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -34,7 +38,7 @@ struct Popup {
 struct Options {
     std::string mode;
     std::string title;
-    std::string frontTitle;
+    std::vector<std::string> frontTitles;
     std::string readyText = "Is Registered:  true";
     std::string logPath;
     int presses = 300;
@@ -79,7 +83,7 @@ bool parseOptions(int argc, char **argv, Options &options)
         if (name == "--title") {
             options.title = value;
         } else if (name == "--front") {
-            options.frontTitle = value;
+            options.frontTitles.push_back(value);
         } else if (name == "--ready") {
             options.readyText = value;
         } else if (name == "--log") {
@@ -126,7 +130,8 @@ struct Run {
 };
 
 std::unique_ptr<Run> startRun(const std::vector<std::string> &command, const std::string &title,
-                              const Options &options, const std::string &logPath)
+                              const std::string &frontTitle, const Options &options,
+                              const std::string &logPath)
 {
     auto run = std::make_unique<Run>();
     run->target = std::make_unique<TargetProcess>(command, options.readyText, logPath);
@@ -144,7 +149,7 @@ std::unique_ptr<Run> startRun(const std::vector<std::string> &command, const std
         std::fprintf(stderr, "latency_probe: cannot connect to the X server\n");
         return nullptr;
     }
-    run->watcher = std::make_unique<PopupWatcher>(run->connection.get(), title, options.frontTitle);
+    run->watcher = std::make_unique<PopupWatcher>(run->connection.get(), title, frontTitle);
     if (!run->watcher->usable()) {
         std::fprintf(stderr, "latency_probe: the X server lacks XTest or Damage, or the keymap "
                              "lacks Control or space\n");
@@ -211,28 +216,84 @@ struct Samples {
 struct PopupResults {
     Samples first;
     Samples later;
+    // First cycles by the front program they were shown over.
+    std::map<std::string, Samples> firstByFront;
     double cpuMs = 0;
     int failures = 0;
 };
 
-bool latencyRound(const Options &options, const Popup &popup, int presses, PopupResults &results)
+const char *frontLabel(const std::string &front)
+{
+    return front.empty() ? "-" : front.c_str();
+}
+
+// CPU time and minor page faults of the program and of the X server, to be taken apart.
+struct Counters {
+    double cpuMs = 0;
+    double serverCpuMs = 0;
+    long serverFaults = 0;
+
+    static Counters read(const Run &run, pid_t server)
+    {
+        return {run.target->cpuMs(), processCpuMs(server), minorFaults(server)};
+    }
+};
+
+Counters operator-(const Counters &end, const Counters &start)
+{
+    return {end.cpuMs - start.cpuMs, end.serverCpuMs - start.serverCpuMs,
+            end.serverFaults - start.serverFaults};
+}
+
+// The figures of one start alone: its first cycle and the median of its later ones, and what
+// the program and the X server spent on the first cycle and on a later one.
+void printStart(const Popup &popup, int round, const std::string &front, const Cycle &first,
+                const Samples &later, const Counters &firstCost, const Counters &laterCost)
+{
+    const double cycles = double(std::max<size_t>(later.drawn.size(), 1));
+    std::printf("start target=%s round=%d front=%s first=%.2f p50=%.2f p95=%.2f "
+                "mapped_p50=%.2f n=%zu first_cpu_ms=%.2f cpu_ms_per_cycle=%.2f "
+                "first_server_cpu_ms=%.2f server_cpu_ms_per_cycle=%.2f first_server_faults=%ld "
+                "server_faults_per_cycle=%.0f\n",
+                popup.name.c_str(), round + 1, frontLabel(front), first.drawnMs,
+                percentile(later.drawn, 0.5), percentile(later.drawn, 0.95),
+                percentile(later.mapped, 0.5), later.drawn.size(), firstCost.cpuMs,
+                laterCost.cpuMs / cycles, firstCost.serverCpuMs, laterCost.serverCpuMs / cycles,
+                firstCost.serverFaults, double(laterCost.serverFaults) / cycles);
+    std::fflush(stdout);
+}
+
+bool latencyRound(const Options &options, const Popup &popup, int round, int presses,
+                  PopupResults &results)
 {
     const std::string logPath =
         options.logPath.empty() ? "" : options.logPath + popup.name + ".log";
-    const std::unique_ptr<Run> run = startRun({popup.command}, popup.title, options, logPath);
+    const std::string front = options.frontTitles.empty()
+                                  ? std::string()
+                                  : options.frontTitles[size_t(round) % options.frontTitles.size()];
+    const std::unique_ptr<Run> run =
+        startRun({popup.command}, popup.title, front, options, logPath);
     if (!run)
         return false;
-    Cycle cycle;
-    if (!runCycleCounted(*run, options.timeoutMs, cycle, results.failures))
+    const pid_t server = serverPid(run->connection.get());
+    const Counters atStart = Counters::read(*run, server);
+    Cycle first;
+    if (!runCycleCounted(*run, options.timeoutMs, first, results.failures))
         return false;
-    results.first.add(cycle);
-    const double cpuBefore = run->target->cpuMs();
+    results.first.add(first);
+    results.firstByFront[front].add(first);
+    const Counters afterFirst = Counters::read(*run, server);
+    Samples later;
     for (int press = 0; press < presses; ++press) {
+        Cycle cycle;
         if (!runCycleCounted(*run, options.timeoutMs, cycle, results.failures))
             return false;
+        later.add(cycle);
         results.later.add(cycle);
     }
-    results.cpuMs += run->target->cpuMs() - cpuBefore;
+    const Counters laterCost = Counters::read(*run, server) - afterFirst;
+    results.cpuMs += laterCost.cpuMs;
+    printStart(popup, round, front, first, later, afterFirst - atStart, laterCost);
     return true;
 }
 
@@ -245,6 +306,15 @@ void printLatency(const std::string &name, const char *phase, const std::vector<
                 percentile(samples, 0.95), percentile(samples, 1.0), samples.size(), failures);
 }
 
+void printFirst(const std::string &name, const std::string &front, const Samples &first)
+{
+    const std::pair<const char *, const std::vector<double> *> phases[] = {
+        {"mapped", &first.mapped}, {"drawn", &first.drawn}, {"unmapped", &first.unmapped}};
+    for (const auto &[phase, samples] : phases)
+        std::printf("first target=%s phase=%s front=%s median=%.2f starts=%zu\n", name.c_str(),
+                    phase, frontLabel(front), median(*samples), samples->size());
+}
+
 int latency(const Options &options)
 {
     const int popupCount = int(options.popups.size());
@@ -255,7 +325,7 @@ int latency(const Options &options)
         // Each round starts with the next popup, so none always runs first.
         for (int turn = 0; turn < popupCount; ++turn) {
             const int index = (round + turn) % popupCount;
-            if (!latencyRound(options, options.popups[index], presses, results[index]))
+            if (!latencyRound(options, options.popups[index], round, presses, results[index]))
                 return 1;
         }
     }
@@ -265,6 +335,8 @@ int latency(const Options &options)
         printLatency(name, "mapped", popup.first.mapped, popup.later.mapped, popup.failures);
         printLatency(name, "drawn", popup.first.drawn, popup.later.drawn, popup.failures);
         printLatency(name, "unmapped", popup.first.unmapped, popup.later.unmapped, popup.failures);
+        for (const auto &[front, first] : popup.firstByFront)
+            printFirst(name, front, first);
         std::printf("cpu target=%s ms_per_cycle=%.2f\n", name.c_str(),
                     popup.cpuMs / double(std::max<size_t>(popup.later.drawn.size(), 1)));
     }
@@ -282,8 +354,9 @@ void printMemory(const std::string &stage, const TargetProcess &target,
 
 int memory(const Options &options)
 {
+    const std::string front = options.frontTitles.empty() ? "" : options.frontTitles.front();
     const std::unique_ptr<Run> run =
-        startRun(options.command, options.title, options, options.logPath);
+        startRun(options.command, options.title, front, options, options.logPath);
     if (!run)
         return 1;
     printMemory("idle", *run->target);
@@ -341,7 +414,7 @@ int main(int argc, char **argv)
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: latency_probe latency [--presses N] [--rounds N] [--front T] "
+                     "usage: latency_probe latency [--presses N] [--rounds N] [--front T]... "
                      "[--log PREFIX] --popup NAME:TITLE:COMMAND...\n"
                      "       latency_probe memory|startup [--title T] [--front T] [--ready TEXT] "
                      "[--log FILE] [--runs N] [--cycles N,N] -- command [arguments...]\n"

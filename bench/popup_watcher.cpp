@@ -14,6 +14,8 @@ constexpr xcb_keysym_t kControlL = 0xffe3;
 constexpr xcb_keysym_t kSpace = 0x20;
 constexpr uint32_t kSourcePager = 2;
 constexpr double kFocusTimeoutMs = 1000;
+// In the level of a raw-rectangles damage report: more rectangles of the same damage follow.
+constexpr uint8_t kMoreRectangles = 0x80;
 
 std::vector<xcb_window_t> childrenOf(xcb_connection_t *connection, xcb_window_t window)
 {
@@ -189,8 +191,10 @@ void PopupWatcher::handle(const xcb_generic_event_t &event)
             consider(property.window);
     } else if (type == XCB_MAP_NOTIFY) {
         const auto &mapped = reinterpret_cast<const xcb_map_notify_event_t &>(event);
-        if (mapped.window == m_target && std::isnan(m_mappedAt))
+        if (mapped.window == m_target && std::isnan(m_mappedAt)) {
             m_mappedAt = now;
+            m_fillPending = m_filledOnMap;
+        }
     } else if (type == XCB_UNMAP_NOTIFY) {
         const auto &unmapped = reinterpret_cast<const xcb_unmap_notify_event_t &>(event);
         if (unmapped.window == m_target && std::isnan(m_unmappedAt))
@@ -209,6 +213,15 @@ void PopupWatcher::handle(const xcb_generic_event_t &event)
         const auto &damaged = reinterpret_cast<const xcb_damage_notify_event_t &>(event);
         if (damaged.damage != m_damage)
             return;
+        if (m_filledOnMap) {
+            // Every drawing reports here; the first after the map is the server's fill, whose
+            // last rectangle comes without the flag for more.
+            if (m_fillPending)
+                m_fillPending = (damaged.level & kMoreRectangles) != 0;
+            else if (!std::isnan(m_mappedAt) && std::isnan(m_drawnAt))
+                m_drawnAt = now;
+            return;
+        }
         if (!std::isnan(m_mappedAt) && std::isnan(m_drawnAt))
             m_drawnAt = now;
         // A non-empty damage reports once; emptying it arms the next report.
@@ -236,8 +249,19 @@ void PopupWatcher::adopt(xcb_window_t window)
     m_candidates.clear();
     m_target = window;
     selectEvents(m_connection, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    // Without a window manager a popup of another depth than the screen's is redirected itself,
+    // and mapping it makes the server fill it with what lies below, which is damage too: every
+    // drawing is reported then, so that fill can be told from the popup's own. With one, the
+    // frame is redirected instead.
+    const auto geometry = adoptReply(
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
+    const uint8_t rootDepth =
+        xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root_depth;
+    m_filledOnMap = !m_windowManager && geometry && geometry->depth != rootDepth;
     m_damage = xcb_generate_id(m_connection);
-    xcb_damage_create(m_connection, m_damage, window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    xcb_damage_create(m_connection, m_damage, window,
+                      m_filledOnMap ? XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES
+                                    : XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
     xcb_flush(m_connection);
 }
 

@@ -62,6 +62,10 @@ private:
     xcb_window_t m_front = XCB_WINDOW_NONE;
     // Top-level windows created since the start whose title was not the popup's yet.
     std::set<xcb_window_t> m_candidates;
+    // Whether the server fills the popup with what lies below each time it is mapped, and
+    // whether that fill is still to be reported.
+    bool m_filledOnMap = false;
+    bool m_fillPending = false;
     double m_mappedAt = kNoTime;
     double m_drawnAt = kNoTime;
     double m_unmappedAt = kNoTime;

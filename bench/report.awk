@@ -46,6 +46,23 @@ function thousands(n) {
         shows[++showCount] = $0
     } else if ($1 == "cpu") {
         cpu[field("session"), field("target")] = field("ms_per_cycle")
+    } else if ($1 == "start") {
+        key = field("session") SUBSEP field("target")
+        n = ++startCount[key]
+        startRound[key, n] = field("round")
+        startFront[key, n] = field("front")
+        startFirst[key, n] = field("first")
+        startP50[key, n] = field("p50")
+        startP95[key, n] = field("p95")
+        split("first_cpu_ms cpu_ms_per_cycle first_server_cpu_ms server_cpu_ms_per_cycle first_server_faults server_faults_per_cycle", costNames, " ")
+        for (c in costNames)
+            startCost[key, costNames[c], n] = field(costNames[c])
+        if (!(field("front") in fronts)) {
+            fronts[field("front")] = 1
+            frontOrder[++frontCount] = field("front")
+        }
+    } else if ($1 == "first") {
+        firstByFront[field("session"), field("target"), field("phase"), field("front")] = field("median")
     } else if ($1 == "check") {
         checks[field("session")] = field("front_listed") " of " field("shows")
     }
@@ -64,24 +81,30 @@ BEGIN {
     sessionLabel["none"] = "Without a window manager"
 }
 
-function latencyTable(session,    t, p, targets, phases, s, key, base, row) {
+function latencyTable(session,    t, p, targets, phases, s, key, base, row, f) {
     split("keyglance reference xcb", targets, " ")
     split("mapped drawn unmapped", phases, " ")
     print "### " sessionLabel[session]
     print ""
-    print "| Popup | Event | first press | p50 | p95 | max |"
-    print "| --- | --- | ---: | ---: | ---: | ---: |"
+    row = "| Popup | Event"
+    for (f = 1; f <= frontCount; ++f)
+        row = row " | first press, " frontOrder[f] " in front"
+    print row " | p50 | p95 | max |"
+    row = "| --- | ---"
+    for (f = 1; f <= frontCount + 3; ++f)
+        row = row " | ---:"
+    print row " |"
     for (t = 1; t <= 3; ++t) {
         for (p = 1; p <= 3; ++p) {
             key = session SUBSEP targets[t] SUBSEP phases[p]
             row = "| " targetLabel[targets[t]] " | " phaseLabel[phases[p]]
-            split("first p50 p95 max", s, " ")
-            for (i = 1; i <= 4; ++i) {
-                base = latency[session, "reference", phases[p], s[i]]
-                row = row " | " ms(latency[key, s[i]])
-                if (targets[t] != "reference")
-                    row = row " (" ratio(latency[key, s[i]], base) ")"
-            }
+            for (f = 1; f <= frontCount; ++f)
+                row = row " | " withRatio(firstByFront[key, frontOrder[f]], \
+                    firstByFront[session, "reference", phases[p], frontOrder[f]], targets[t])
+            split("p50 p95 max", s, " ")
+            for (i = 1; i <= 3; ++i)
+                row = row " | " withRatio(latency[key, s[i]], \
+                    latency[session, "reference", phases[p], s[i]], targets[t])
             print row " |"
         }
     }
@@ -92,8 +115,103 @@ function latencyTable(session,    t, p, targets, phases, s, key, base, row) {
         ms(cpu[session, "reference"]) " ms, plain xcb window " ms(cpu[session, "xcb"]) " ms (" \
         ratio(cpu[session, "xcb"], cpu[session, "reference"]) ")."
     print ""
-    print "Presses that timed out (5 s): " failed ". Shows of Keyglance that listed Geany's shortcuts: " checks[session] "."
+    print "Presses that timed out (5 s): " failed ". Shows of Keyglance that listed the front program's shortcuts: " checks[session] "."
     print ""
+    startTable(session)
+}
+
+function withRatio(value, base, target) {
+    return target == "reference" ? ms(value) : ms(value) " (" ratio(value, base) ")"
+}
+
+# The median of the n values in v (sorted in place).
+function middle(v, n,    i, j, tmp) {
+    for (i = 2; i <= n; ++i)
+        for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; --j) {
+            tmp = v[j]; v[j] = v[j - 1]; v[j - 1] = tmp
+        }
+    return n == 0 ? "" : v[int((n + 1) / 2)]
+}
+
+# The median of the per-start p50s of one popup.
+function startMedian(session, target,    key, n, i, v) {
+    key = session SUBSEP target
+    n = startCount[key]
+    for (i = 1; i <= n; ++i)
+        v[i] = startP50[key, i]
+    return middle(v, n)
+}
+
+function startTable(session,    key, ref, xcb, n, i, worst, later, base, f) {
+    key = session SUBSEP "keyglance"
+    n = startCount[key]
+    if (n == 0)
+        return
+    ref = session SUBSEP "reference"
+    xcb = session SUBSEP "xcb"
+    base = startMedian(session, "reference")
+    print "Each start on its own (first frame, ms). Start 1 is the first Keyglance process in this X"
+    print "session; the later ones follow it in the same session. In brackets: Keyglance's p50"
+    print "divided by the median of the reference popup's per-start p50s (" ms(base) " ms)."
+    print ""
+    print "| Start | Front program | Keyglance first press | Keyglance p50 | Keyglance p95 | reference p50 | plain xcb p50 |"
+    print "| ---: | --- | ---: | ---: | ---: | ---: | ---: |"
+    worst = ""
+    for (i = 1; i <= n; ++i) {
+        print "| " startRound[key, i] " | " startFront[key, i] " | " ms(startFirst[key, i]) " | " \
+            ms(startP50[key, i]) " (" ratio(startP50[key, i], base) ") | " ms(startP95[key, i]) \
+            " | " ms(roundP50(ref, startRound[key, i])) " | " ms(roundP50(xcb, startRound[key, i])) " |"
+        if (worst == "" || startP50[key, i] + 0 > worst + 0)
+            worst = startP50[key, i]
+    }
+    print ""
+    later = ""
+    for (i = 2; i <= n; ++i)
+        later = later (later == "" ? "" : ", ") ms(startP50[key, i])
+    print "Keyglance p50 of the first start in the session " ms(startP50[key, 1]) " ms, of the later" \
+        " starts " later " ms; the slowest start is " ratio(worst, base) " the reference popup's median."
+    printf "First press over a later press (Keyglance first press / p50, first frame):"
+    for (f = 1; f <= frontCount; ++f)
+        printf "%s %s %s", (f > 1 ? "," : ""), frontOrder[f], \
+            ratio(firstByFront[session, "keyglance", "drawn", frontOrder[f]], latency[session, "keyglance", "drawn", "p50"])
+    print "."
+    print ""
+    costTable(session)
+}
+
+# The median over the starts of one popup of one of its per-start figures.
+function costMedian(key, name,    n, i, v) {
+    n = startCount[key]
+    for (i = 1; i <= n; ++i)
+        v[i] = startCost[key, name, i]
+    return middle(v, n)
+}
+
+function costTable(session,    targets, t, key) {
+    split("keyglance reference xcb", targets, " ")
+    print "Work per show and hide, median over the starts: the program's own CPU time and the X"
+    print "server's CPU time and minor page faults, for the first show of a start and for a later one."
+    print ""
+    print "| Popup | CPU, first | CPU, later | X server CPU, first | X server CPU, later | X server faults, first | X server faults, later |"
+    print "| --- | ---: | ---: | ---: | ---: | ---: | ---: |"
+    for (t = 1; t <= 3; ++t) {
+        key = session SUBSEP targets[t]
+        if (startCount[key] == 0)
+            continue
+        print "| " targetLabel[targets[t]] " | " ms(costMedian(key, "first_cpu_ms")) " | " \
+            ms(costMedian(key, "cpu_ms_per_cycle")) " | " ms(costMedian(key, "first_server_cpu_ms")) \
+            " | " ms(costMedian(key, "server_cpu_ms_per_cycle")) " | " \
+            sprintf("%d", costMedian(key, "first_server_faults")) " | " \
+            sprintf("%d", costMedian(key, "server_faults_per_cycle")) " |"
+    }
+    print ""
+}
+
+function roundP50(key, round,    i) {
+    for (i = 1; i <= startCount[key]; ++i)
+        if (startRound[key, i] == round)
+            return startP50[key, i]
+    return ""
 }
 
 function memoryRow(target, stage, label) {
@@ -127,7 +245,10 @@ END {
     print ""
     print "Milliseconds from Ctrl+Space typed to the popup window mapped and to its first frame drawn,"
     print "and from the next Ctrl+Space to the window unmapped. Each popup program is started " rounds
-    print "times, taking turns with the other two; *first press* is the median over those starts of"
+    print "times in one X session, taking turns with the other two, and the program in front takes"
+    print "turns from one round to the next: Geany, which sets `_NET_WM_PID`, and xlogo, which does"
+    print "not (Keyglance names it through the X-Resource extension); each has 60 shortcut rows in"
+    print "three groups. *First press* is the median over the starts with that program in front of"
     print "the first press after start-up, the other columns cover " presses " more presses in all."
     print "In brackets: the figure divided by the reference popup's."
     print ""
@@ -216,45 +337,67 @@ END {
 
     print "## Where the first press and the memory go"
     print ""
-    print "- First press. Start-up lays the popup out, draws it and flushes it once through its real"
-    print "  backing store without mapping it (`Keyglance::prepareFirstShow`), and runs the"
-    print "  foreground lookup once. What a first press still does that later ones do not, seen with"
-    print "  `perf` and `/proc/PID/schedstat` on the machine above: the X server reads the pixel"
-    print "  buffer it shares with Keyglance and composites the translucent window into memory it"
-    print "  has not touched before, taking a page fault per page (about 6 ms more Xvfb CPU than a"
-    print "  later show with openbox, about 17 ms more without a window manager; page faults are"
-    print "  costly in this virtual machine); and FreeType rasterizes the glyphs of the program's"
-    print "  rows the first time they are drawn (about 5 ms of Keyglance's CPU). The first needs a"
-    print "  mapped window; the second would mean rasterizing every character of the data file at"
-    print "  start-up. With openbox, Keyglance's own CPU time for the first show was about 25 ms"
-    print "  before this preparation and is about 11 ms now, against about 6 ms for a later show."
+    print "- Every show, with a window manager. openbox puts the 32-bit popup into a 32-bit frame"
+    print "  with a 24-bit child, and the X server redirects both into 1200x800 pixmaps that it"
+    print "  allocates at every map and frees at every unmap. Start-up used to draw the popup once"
+    print "  through its real backing store, so the server's own 3.7 MiB copy of that store was"
+    print "  allocated at start-up, below those pixmaps in the server's heap; nothing of the popup"
+    print "  then sat above them, and glibc gave them back to the system at every hide. Every later"
+    print "  show faulted about 1,850 fresh pages in again, 6 to 8 ms more server CPU a show, in the"
+    print "  starts where the heap happened to end there: the *X server faults, later* column above"
+    print "  was about 1,850 for such starts and is near 0 now, as for the reference popup, which"
+    print "  makes its buffers at its first show. Where page faults are dear, that was a Keyglance"
+    print "  slow on every press for its whole life. Two waits are gone as well: the first paint of"
+    print "  a show began with a round trip in which Qt waits for the server to have read the"
+    print "  previous flush out of the shared buffer, queued behind the server's mapping work (now"
+    print "  taken while hidden), and showing could repaint the rows a second time, for the"
+    print "  children's posted repaints and for the focus the window manager gives (the lists are"
+    print "  disabled and look the same either way)."
+    print "- First press. Start-up runs the foreground lookup once, creates the native window and"
+    print "  draws the popup once into an image, which loads the styles, fonts and glyphs it needs"
+    print "  (`Keyglance::prepareFirstShow`); the buffers behind the window are the first show's to"
+    print "  make, for the reason above. What a first press still does that later ones do not: the"
+    print "  shared buffer is made and paged in, and the X server fills its first pixmaps (the"
+    print "  *first* columns above), and FreeType rasterizes the glyphs of the program's rows that"
+    print "  were not drawn before. The last would mean rasterizing every character of the data file"
+    print "  at start-up."
     print "- Memory. Above the bare process after the cycles: the 1200x800 ARGB pixel buffer shared"
     print "  with the X server (3.7 MiB), the pages of the Chinese font file that FreeType read (about"
     print "  3 MiB), the drawing code of Qt Gui and Widgets, FreeType and HarfBuzz (about 4.5 MiB),"
     print "  the network library with its Kerberos dependencies and bearer plugins (about 2 MiB), and"
-    print "  the heap (about 1.5 MiB: the parsed data file, glyph caches, font tables). Releasing the"
-    print "  pixel buffer while hidden brings the resident size to about 1.59x the bare process, but"
-    print "  every show then pays for a new buffer: the median time to the first frame went from"
-    print "  about 10 ms to about 31 ms, so the buffer is kept."
+    print "  the heap (about 1.5 MiB: the parsed data file, glyph caches, font tables). The pixel"
+    print "  buffer is made at the first show, so it is not in the idle figures. Releasing it while"
+    print "  hidden brings the resident size to about 1.59x the bare process, but every show then"
+    print "  pays for a new buffer: the median time to the first frame went from about 10 ms to"
+    print "  about 31 ms, so the buffer is kept."
     print ""
     print "## Method"
     print ""
     print "- Latency: `bench/latency_probe` on a private Xvfb server (1920x1080, depth 24, from"
     print "  `tests/x11-session.sh`), once with openbox and once without a window manager. The Geany"
-    print "  editor is in front: before each show the probe makes it the active window (a"
-    print "  `_NET_ACTIVE_WINDOW` request to openbox, or the input focus without one). It types"
+    print "  editor or xlogo is in front: before each show the probe makes it the active window (a"
+    print "  `_NET_ACTIVE_WINDOW` request to openbox, or the input focus without one). The data file"
+    print "  is the shipped one with the entries of both replaced by those in"
+    print "  `bench/front-programs.json`, 60 shortcut rows each. It types"
     print "  Ctrl+Space with XTest (Control and space down, space and Control up, one flush) and takes"
     print "  the CLOCK_MONOTONIC time just before. *Mapped* is the MapNotify of the popup's own"
     print "  window, found by its title (new top-level windows are watched on the root window; with"
     print "  openbox the client window inside the frame is watched). *First frame* is the first"
-    print "  DamageNotify after the map from a Damage object (non-empty level) on that window: the"
-    print "  popups have no window background, so the first damage is their own drawing. *Unmapped*"
+    print "  DamageNotify after the map from a Damage object on that window: the popups have no"
+    print "  window background, so with openbox the first damage is their own drawing. Without a"
+    print "  window manager the X server redirects a 32-bit popup itself and, on mapping it, fills"
+    print "  it with what lies below, which is damage too: there the probe takes every damaged"
+    print "  rectangle and skips that fill, the first report after the map. *Unmapped*"
     print "  is the UnmapNotify after the next press; with openbox the probe then also waits until"
     print "  openbox has released the window. The first press comes 1 s after the ready line; every"
     print "  wait gives up after 5 s. The popups take turns (a run of each, then the next round"
     print "  starting with the next popup), so a passing load on the machine falls on all of them."
-    print "  CPU time is the program's user plus system time from `/proc/PID/stat` over the presses"
-    print "  after the first, divided by their count."
+    print "  Each start's own figures are printed too, so a start that is slow on every press stands"
+    print "  out instead of moving a pooled median a little. CPU time is the run time of the"
+    print "  program's threads from `/proc/PID/task/*/schedstat`, for the first show and hide and over"
+    print "  the presses after it, divided by their count; the X server, found through the peer of"
+    print "  the probe's socket, is counted the same way, with its minor page faults from"
+    print "  `/proc/PID/stat`."
     print "- Reference popup (`bench/reference_popup.cpp`): the least Qt 5 code for the same popup:"
     print "  1200x800, `Qt::Tool | FramelessWindowHint | WindowStaysOnTopHint`, translucent"
     print "  background, opacity 0.9, black style sheet, three QListWidgets of 20 rows each filled"

@@ -35,7 +35,7 @@ public:
     bool running();
     // Rss, Pss and anonymous pages from /proc/PID/smaps_rollup; -1 when unreadable.
     MemoryUsage memory() const;
-    // User plus system CPU time used so far, from /proc/PID/stat; -1 when unreadable.
+    // processCpuMs() of the program.
     double cpuMs() const;
 
 private:
@@ -51,3 +51,9 @@ private:
     std::optional<double> m_readyMs;
     bool m_outputClosed = false;
 };
+
+// CPU time used so far by the threads of a process running now, from their schedstat; -1 when
+// unreadable.
+double processCpuMs(pid_t pid);
+// Minor page faults of a process so far, from /proc/PID/stat; -1 when unreadable.
+long minorFaults(pid_t pid);

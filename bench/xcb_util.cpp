@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include <sys/socket.h>
+
 xcb_atom_t internAtom(xcb_connection_t *connection, const std::string &name)
 {
     const auto reply = adoptReply(xcb_intern_atom_reply(
@@ -32,4 +34,14 @@ double monotonicMs()
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+pid_t serverPid(xcb_connection_t *connection)
+{
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    if (getsockopt(xcb_get_file_descriptor(connection), SOL_SOCKET, SO_PEERCRED, &peer, &length) !=
+        0)
+        return 0;
+    return peer.pid;
 }

@@ -2,6 +2,8 @@
 
 #include <xcb/xcb.h>
 
+#include <sys/types.h>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -19,6 +21,9 @@ xcb_atom_t internAtom(xcb_connection_t *connection, const std::string &name);
 
 // The first key code producing keysym without modifiers; 0 when the keymap has none.
 xcb_keycode_t keycodeFor(xcb_connection_t *connection, xcb_keysym_t keysym);
+
+// The process of the X server at the other end of a local connection; 0 when unknown.
+pid_t serverPid(xcb_connection_t *connection);
 
 // Milliseconds on CLOCK_MONOTONIC.
 double monotonicMs();

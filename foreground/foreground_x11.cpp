@@ -43,6 +43,9 @@ const Atoms &atoms(xcb_connection_t *connection)
         xcb_intern_atom_cookie_t cookies[count];
         for (int i = 0; i < count; ++i)
             cookies[i] = xcb_intern_atom(connection, 0, qstrlen(names[i]), names[i]);
+        // Asked for with the atoms, so the first client named through X-Resource costs no round
+        // trip of its own, whichever program was in front when the lookup first ran.
+        xcb_prefetch_extension_data(connection, &xcb_res_id);
         xcb_atom_t values[count];
         for (int i = 0; i < count; ++i) {
             const auto reply = ask(xcb_intern_atom_reply, connection, cookies[i]);

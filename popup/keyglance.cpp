@@ -6,13 +6,33 @@
 #include "shortcuts/shortcut_columns.h"
 #include "shortcuts/shortcut_table.h"
 
+#include <QBackingStore>
+#include <QCoreApplication>
 #include <QDebug>
+#include <QImage>
 #include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+
+namespace {
+
+// The lists are disabled, so they look the same whether the popup is the active window or not;
+// left alone, each list repaints itself whenever a window manager focuses the popup.
+class ActivationFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        return event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate;
+    }
+};
+
+} // namespace
 
 Keyglance::Keyglance(QWidget *parent) : QWidget(parent), ui(new Ui::Keyglance)
 {
@@ -21,6 +41,8 @@ Keyglance::Keyglance(QWidget *parent) : QWidget(parent), ui(new Ui::Keyglance)
     ui->setupUi(this);
     // The program line carries a window title, which any program controls: never markup.
     ui->label_5->setTextFormat(Qt::PlainText);
+    for (QListWidget *list : shortcutLists())
+        list->viewport()->installEventFilter(new ActivationFilter(list->viewport()));
 }
 
 Keyglance::~Keyglance()
@@ -46,10 +68,14 @@ void Keyglance::initPopup()
         ui->label_5->setText(QString::fromUtf8("前台程序名称:  ") + programName);
         if (shown) {
             setVisible(false);
+            settleBackingStore();
             shown = false;
             qDebug() << "设置不可见";
         } else {
             setVisible(true);
+            // Showing posts a repaint for each child: taken now, they join the window's first
+            // paint rather than following it as a second one when the expose comes first.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
             shown = true;
             qDebug() << "设置可见";
             fillShortcutLists();
@@ -65,16 +91,31 @@ void Keyglance::prepareFirstShow()
     const std::array<QListWidget *, kColumnCount> lists = shortcutLists();
     fillShortcutColumns(
         lists, {kHeaderMark + QString::fromUtf8("编辑"), QString::fromUtf8("Ctrl+C  复制")});
-    // Laid out, drawn and flushed through the real backing store but never mapped, so the
-    // pixel buffer shared with the X server is allocated and paged in before the first press
-    // rather than while the user waits.
-    setAttribute(Qt::WA_DontShowOnScreen);
-    show();
-    repaint();
-    hide();
-    setAttribute(Qt::WA_DontShowOnScreen, false);
+    // The native window now, and one drawing into an image to lay the popup out and load its
+    // styles, fonts and glyphs. The buffers behind the window are left to the first show: made
+    // here, the X server's copy lay below the pixmaps the server makes each time the popup is
+    // mapped, so it gave those back to the system at every hide and faulted them in again at
+    // every show.
+    create();
+    QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+    render(&image);
     for (QListWidget *list : lists)
         list->clear();
+}
+
+// Before painting into the pixel buffer it shares with the X server, Qt waits until the server
+// has read the last flush from it. Waited for now, while hidden, that round trip no longer falls
+// on the next show's first paint, where it would queue behind the server's work of mapping the
+// window and add that work to the popup's own drawing instead of overlapping it.
+void Keyglance::settleBackingStore()
+{
+    QBackingStore *store = backingStore();
+    // Without a first paint yet there is no buffer, and nothing to wait for.
+    if (store && !store->size().isEmpty()) {
+        const QRegion pixel(0, 0, 1, 1);
+        store->beginPaint(pixel);
+        store->endPaint();
+    }
 }
 
 void Keyglance::paintEvent(QPaintEvent *)

@@ -26,7 +26,7 @@ public:
 
     // Makes the window a frameless, translucent tool window and registers Ctrl+Space.
     void initPopup();
-    // Pays the one-time costs of the first showing (native window, pixel buffers, fonts,
+    // Pays the one-time costs of the first showing (native window, layout, styles, fonts,
     // foreground lookup) now, showing and logging nothing, so the first Ctrl+Space is quick.
     void prepareFirstShow();
     // Starts the one start-up download of the data file.
@@ -44,6 +44,8 @@ private slots:
     bool saveToDisk();
 
 private:
+    // Lets the X server finish with the shared pixel buffer while the popup is hidden.
+    void settleBackingStore();
     void loadShortcutTable();
     QStringList buildShortcutRows();
     std::array<QListWidget *, kColumnCount> shortcutLists() const;
