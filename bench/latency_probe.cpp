@@ -222,6 +222,13 @@ struct PopupResults {
     int failures = 0;
 };
 
+// The program in front for a round: the --front titles take turns; none without any.
+std::string frontTitle(const Options &options, int round)
+{
+    const std::vector<std::string> &titles = options.frontTitles;
+    return titles.empty() ? std::string() : titles[size_t(round) % titles.size()];
+}
+
 const char *frontLabel(const std::string &front)
 {
     return front.empty() ? "-" : front.c_str();
@@ -268,9 +275,7 @@ bool latencyRound(const Options &options, const Popup &popup, int round, int pre
 {
     const std::string logPath =
         options.logPath.empty() ? "" : options.logPath + popup.name + ".log";
-    const std::string front = options.frontTitles.empty()
-                                  ? std::string()
-                                  : options.frontTitles[size_t(round) % options.frontTitles.size()];
+    const std::string front = frontTitle(options, round);
     const std::unique_ptr<Run> run =
         startRun({popup.command}, popup.title, front, options, logPath);
     if (!run)
@@ -354,7 +359,7 @@ void printMemory(const std::string &stage, const TargetProcess &target,
 
 int memory(const Options &options)
 {
-    const std::string front = options.frontTitles.empty() ? "" : options.frontTitles.front();
+    const std::string front = frontTitle(options, 0);
     const std::unique_ptr<Run> run =
         startRun(options.command, options.title, front, options, options.logPath);
     if (!run)
