@@ -9,6 +9,7 @@
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFile>
 #include <QImage>
 #include <QKeySequence>
 #include <QLabel>
@@ -16,6 +17,8 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+
+#include <algorithm>
 
 namespace {
 
@@ -31,6 +34,22 @@ protected:
         return event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate;
     }
 };
+
+// Bounds what a large data file adds to start-up and to the glyph cache.
+constexpr int kMostCharactersDrawnAhead = 4096;
+
+// Draws each character once in the font, in pieces short enough to land inside the image.
+void drawEachOnce(QImage *image, const QFont &font, const QVector<uint> &characters)
+{
+    constexpr int kPiece = 32;
+    QPainter painter(image);
+    painter.setFont(font);
+    const int count = std::min(int(characters.size()), kMostCharactersDrawnAhead);
+    for (int start = 0; start < count; start += kPiece)
+        painter.drawText(
+            QPointF(0, image->height() / 2),
+            QString::fromUcs4(characters.constData() + start, std::min(kPiece, count - start)));
+}
 
 } // namespace
 
@@ -92,15 +111,24 @@ void Keyglance::prepareFirstShow()
     fillShortcutColumns(
         lists, {kHeaderMark + QString::fromUtf8("编辑"), QString::fromUtf8("Ctrl+C  复制")});
     // The native window now, and one drawing into an image to lay the popup out and load its
-    // styles, fonts and glyphs. The buffers behind the window are left to the first show: made
-    // here, the X server's copy lay below the pixmaps the server makes each time the popup is
-    // mapped, so it gave those back to the system at every hide and faulted them in again at
-    // every show.
+    // styles and fonts. The buffers behind the window are left to the first show: made here,
+    // the X server's copy lay below the pixmaps the server makes each time the popup is mapped,
+    // so it gave those back to the system at every hide and faulted them in again at every show.
     create();
     QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     render(&image);
     for (QListWidget *list : lists)
         list->clear();
+    // A glyph is rasterized the first time it is drawn, which made up a good part of the first
+    // show: every character the lists can draw for the data file is drawn once now, whichever
+    // program turns out to be in front. Read quietly: the first show reports a missing file.
+    QFile file(QString::fromLatin1(kDataFilePath));
+    bool parsed = false;
+    const DrawnCharacters characters =
+        drawnCharacters(file.open(QIODevice::ReadOnly) ? parseShortcutTable(file.readAll(), &parsed)
+                                                       : QJsonObject());
+    drawEachOnce(&image, headerFont(), characters.headers);
+    drawEachOnce(&image, lists.front()->font(), characters.rows);
 }
 
 // Before painting into the pixel buffer it shares with the X server, Qt waits until the server

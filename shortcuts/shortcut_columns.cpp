@@ -5,7 +5,9 @@
 #include "shortcuts/shortcut_table.h"
 
 #include <QFont>
+#include <QJsonValue>
 #include <QListWidget>
+#include <QSet>
 #include <QSize>
 
 bool isHeaderRow(const QString &row)
@@ -34,16 +36,43 @@ ShortcutColumns layoutShortcutColumns(const QStringList &rows)
     return result;
 }
 
+QFont headerFont()
+{
+    QFont font;
+    font.setPointSize(14);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
+DrawnCharacters drawnCharacters(const QJsonObject &table)
+{
+    QSet<uint> headers;
+    QSet<uint> rows;
+    const auto add = [](QSet<uint> &characters, const QString &text) {
+        for (uint character : text.toUcs4())
+            characters.insert(character);
+    };
+    add(rows, QString::fromUtf8(kNotFoundRow) + QString::fromUtf8(kOverflowRow));
+    for (const QJsonValue &entry : table) {
+        const QJsonObject groups = entry.toObject();
+        for (auto group = groups.begin(); group != groups.end(); ++group) {
+            add(headers, kHeaderMark + group.key());
+            const QJsonObject shortcuts = group.value().toObject();
+            for (auto shortcut = shortcuts.begin(); shortcut != shortcuts.end(); ++shortcut)
+                add(rows, shortcut.key() + QStringLiteral("  ") + shortcut.value().toString());
+        }
+    }
+    return {QVector<uint>(headers.cbegin(), headers.cend()),
+            QVector<uint>(rows.cbegin(), rows.cend())};
+}
+
 namespace {
 
 QListWidgetItem *makeItem(const QString &row)
 {
     auto *item = new QListWidgetItem(row);
     if (isHeaderRow(row)) {
-        QFont headerFont;
-        headerFont.setPointSize(14);
-        headerFont.setWeight(QFont::Bold);
-        item->setData(Qt::FontRole, headerFont);
+        item->setData(Qt::FontRole, headerFont());
         item->setData(Qt::SizeHintRole, QSize(60, 40));
     } else {
         item->setData(Qt::SizeHintRole, QSize(80, 30));
@@ -64,7 +93,7 @@ void fillShortcutColumns(const std::array<QListWidget *, kColumnCount> &lists,
     }
     if (layout.overflow)
         lists.back()->insertItem(lists.back()->count(),
-                                 new QListWidgetItem(QString::fromUtf8("抱歉,空间不够了")));
+                                 new QListWidgetItem(QString::fromUtf8(kOverflowRow)));
     // Lay the rows out now rather than on a later pass of the event loop, so the first frame
     // after a show already holds them instead of a half-drawn one being replaced a moment later.
     for (QListWidget *list : lists)

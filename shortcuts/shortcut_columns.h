@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QStringList>
+#include <QVector>
 #include <array>
 
+class QFont;
 class QListWidget;
 
 inline constexpr int kColumnCount = 3;
@@ -14,6 +17,21 @@ struct ShortcutColumns {
     // The rows did not fit: the overflow row ends the last column.
     bool overflow = false;
 };
+
+// The row that closes the last column when the rows do not fit (UTF-8).
+inline constexpr char kOverflowRow[] = "抱歉,空间不够了";
+
+// The characters the lists can draw for a table, each once (as code points): those of the group
+// headers, drawn in headerFont(), and those of the other rows, drawn in the lists' own font.
+struct DrawnCharacters {
+    QVector<uint> headers;
+    QVector<uint> rows;
+};
+
+DrawnCharacters drawnCharacters(const QJsonObject &table);
+
+// The bold font of the group headers.
+QFont headerFont();
 
 // Whether a display row is a group header (drawn bold, not counted toward a column's rows).
 bool isHeaderRow(const QString &row);

@@ -18,7 +18,7 @@ QJsonObject parseShortcutTable(const QByteArray &contents, bool *ok)
 QStringList shortcutRows(const QJsonObject &table, const QString &programName)
 {
     if (!table.contains(programName))
-        return {QString::fromUtf8("未查询到数据")};
+        return {QString::fromUtf8(kNotFoundRow)};
 
     QStringList rows;
     const QJsonObject groups = table.value(programName).toObject();

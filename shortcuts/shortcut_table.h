@@ -11,6 +11,9 @@ inline constexpr char kDataFilePath[] = "./data.json";
 // Marks a display row as a group header.
 inline constexpr QChar kHeaderMark = QChar(0x00B7);
 
+// The one row shown for a program the table has no entry for (UTF-8).
+inline constexpr char kNotFoundRow[] = "未查询到数据";
+
 // The top-level object of a data file's contents; empty for an array or a parse error.
 // Sets *ok to whether the contents parsed as JSON.
 QJsonObject parseShortcutTable(const QByteArray &contents, bool *ok);

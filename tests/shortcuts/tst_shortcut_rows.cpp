@@ -187,6 +187,29 @@ private slots:
         QCOMPARE(laidOut, rows.mid(0, laidOut.size()));
     }
 
+    // Whatever rows a show builds, their characters are among those drawn ahead, in the right font.
+    void drawnCharactersCoverEveryRow()
+    {
+        const QJsonObject table =
+            QJsonDocument::fromJson(
+                QString::fromUtf8(
+                    R"({"a":{"编辑":{"Ctrl+C":"复制"}},"b":{"𝔽":{"F1":"帮助 𝔸"}},"c":[1]})")
+                    .toUtf8())
+                .object();
+        const DrawnCharacters drawn = drawnCharacters(table);
+        QStringList rows =
+            QStringList({QString::fromUtf8(kNotFoundRow), QString::fromUtf8(kOverflowRow)});
+        for (const QString &program : table.keys())
+            rows += shortcutRows(table, program);
+        for (const QString &row : rows) {
+            for (uint character : row.toUcs4())
+                QVERIFY(isHeaderRow(row) ? drawn.headers.contains(character)
+                                         : drawn.rows.contains(character));
+        }
+        QCOMPARE(drawn.headers.size(), 4);
+        QVERIFY(!drawn.rows.contains(QChar(0x00B7).unicode()));
+    }
+
     void headerTestLooksAtTheFirstCharacterOnly()
     {
         QVERIFY(isHeaderRow(header(QStringLiteral("x"))));
