@@ -3,6 +3,7 @@
 #include "foreground/foreground.h"
 #include "hotkey/qhotkey.h"
 #include "popup/keyglance_form.h"
+#include "popup/window_buffers.h"
 #include "shortcuts/shortcut_columns.h"
 #include "shortcuts/shortcut_table.h"
 
@@ -111,10 +112,11 @@ void Keyglance::prepareFirstShow()
     fillShortcutColumns(
         lists, {kHeaderMark + QString::fromUtf8("编辑"), QString::fromUtf8("Ctrl+C  复制")});
     // The native window now, and one drawing into an image to lay the popup out and load its
-    // styles and fonts. The buffers behind the window are left to the first show: made here,
-    // the X server's copy lay below the pixmaps the server makes each time the popup is mapped,
-    // so it gave those back to the system at every hide and faulted them in again at every show.
+    // styles and fonts. The buffers behind the window are left to the first show: the one Qt
+    // keeps in the X server must be made after those the server makes when the popup is mapped
+    // (see prepareRepeatedShowing).
     create();
+    prepareRepeatedShowing(this);
     QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     render(&image);
     for (QListWidget *list : lists)

@@ -9,6 +9,8 @@
 
 #include "../support/x11_client.h"
 
+#include <xcb/res.h>
+
 namespace {
 
 const QString kTitlePrefix = QString::fromUtf8("前台程序名称:  ");
@@ -34,6 +36,20 @@ void writeDataFile(const QByteArray &contents)
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(contents);
     QVERIFY(file.commit());
+}
+
+// What this process's pixmaps take in the X server.
+quint64 ownPixmapBytes()
+{
+    xcb_connection_t *connection = QX11Info::connection();
+    const std::unique_ptr<xcb_res_query_client_pixmap_bytes_reply_t, decltype(&std::free)> reply(
+        xcb_res_query_client_pixmap_bytes_reply(
+            connection,
+            xcb_res_query_client_pixmap_bytes(connection,
+                                              xcb_get_setup(connection)->resource_id_base),
+            nullptr),
+        &std::free);
+    return reply ? (quint64(reply->bytes_overflow) << 32) | reply->bytes : ~quint64(0);
 }
 
 QStringList texts(const QListWidget *list)
@@ -87,6 +103,7 @@ private slots:
     void firstShowPreparedUnseenAndSilent()
     {
         const QString programLine = label->text();
+        const quint64 pixmapBytes = ownPixmapBytes();
         DebugLog log;
         popup->prepareFirstShow();
         QCOMPARE(log.lines(), QStringList());
@@ -95,6 +112,7 @@ private slots:
         QCOMPARE(other.mapState(xcb_window_t(popup->winId())), uint8_t(XCB_MAP_STATE_UNMAPPED));
         // The buffers behind the window are the first show's to make (see prepareFirstShow).
         QVERIFY(popup->backingStore()->size().isEmpty());
+        QCOMPARE(ownPixmapBytes(), pixmapBytes);
         for (const QListWidget *column : columns)
             QCOMPARE(column->count(), 0);
         QCOMPARE(label->text(), programLine);

@@ -1,0 +1,3 @@
+#include "popup/window_buffers.h"
+
+void prepareRepeatedShowing(QWidget *) {}
