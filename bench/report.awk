@@ -124,13 +124,15 @@ function withRatio(value, base, target) {
     return target == "reference" ? ms(value) : ms(value) " (" ratio(value, base) ")"
 }
 
-# The median of the n values in v (sorted in place).
+# The median of the n values in v (sorted in place): the mean of the middle two for an even n.
 function middle(v, n,    i, j, tmp) {
     for (i = 2; i <= n; ++i)
         for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; --j) {
             tmp = v[j]; v[j] = v[j - 1]; v[j - 1] = tmp
         }
-    return n == 0 ? "" : v[int((n + 1) / 2)]
+    if (n == 0)
+        return ""
+    return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
 }
 
 # The median of the per-start p50s of one popup.
@@ -140,6 +142,19 @@ function startMedian(session, target,    key, n, i, v) {
     for (i = 1; i <= n; ++i)
         v[i] = startP50[key, i]
     return middle(v, n)
+}
+
+# The reference popup's slowest and fastest start over the median of its starts: how far this
+# machine alone moves a start.
+function referenceSpread(session, base,    key, i, low, high) {
+    key = session SUBSEP "reference"
+    for (i = 1; i <= startCount[key]; ++i) {
+        if (low == "" || startP50[key, i] + 0 < low + 0)
+            low = startP50[key, i]
+        if (high == "" || startP50[key, i] + 0 > high + 0)
+            high = startP50[key, i]
+    }
+    return ratio(low, base) " to " ratio(high, base)
 }
 
 function startTable(session,    key, ref, xcb, n, i, worst, later, base, f) {
@@ -170,6 +185,7 @@ function startTable(session,    key, ref, xcb, n, i, worst, later, base, f) {
         later = later (later == "" ? "" : ", ") ms(startP50[key, i])
     print "Keyglance p50 of the first start in the session " ms(startP50[key, 1]) " ms, of the later" \
         " starts " later " ms; the slowest start is " ratio(worst, base) " the reference popup's median."
+    print "The reference popup's own starts range from " referenceSpread(session, base) " that median."
     printf "First press over a later press (Keyglance first press / p50, first frame):"
     for (f = 1; f <= frontCount; ++f)
         printf "%s %s %s", (f > 1 ? "," : ""), frontOrder[f], \
@@ -234,7 +250,7 @@ END {
     print "```"
     print ""
     print "Counts can be changed through the environment: `BENCH_PRESSES` (presses per popup and"
-    print "session, default 300), `BENCH_ROUNDS` (starts they are split over, default 10),"
+    print "session, default 600), `BENCH_ROUNDS` (starts they are split over, default 10),"
     print "`BENCH_CYCLES` (show/hide cycles for memory, default 10000), `BENCH_STARTS` (start-up"
     print "runs, default 10), `BENCH_SHOW_SECONDS` (time per data file, default 2)."
     print ""
@@ -337,35 +353,38 @@ END {
 
     print "## Where the first press and the memory go"
     print ""
-    print "- Every show, with a window manager. openbox puts the 32-bit popup into a 32-bit frame"
-    print "  with a 24-bit child, and the X server redirects both into 1200x800 pixmaps that it"
-    print "  allocates at every map and frees at every unmap. Start-up used to draw the popup once"
-    print "  through its real backing store, so the server's own 3.7 MiB copy of that store was"
-    print "  allocated at start-up, below those pixmaps in the server's heap; nothing of the popup"
-    print "  then sat above them, and glibc gave them back to the system at every hide. Every later"
-    print "  show faulted about 1,850 fresh pages in again, 6 to 8 ms more server CPU a show, in the"
-    print "  starts where the heap happened to end there: the *X server faults, later* column above"
-    print "  was about 1,850 for such starts and is near 0 now, as for the reference popup, which"
-    print "  makes its buffers at its first show. Where page faults are dear, that was a Keyglance"
-    print "  slow on every press for its whole life. Two waits are gone as well: the first paint of"
-    print "  a show began with a round trip in which Qt waits for the server to have read the"
-    print "  previous flush out of the shared buffer, queued behind the server's mapping work (now"
-    print "  taken while hidden), and showing could repaint the rows a second time, for the"
-    print "  children's posted repaints and for the focus the window manager gives (the lists are"
-    print "  disabled and look the same either way)."
-    print "- First press. Start-up runs the foreground lookup once, creates the native window and"
-    print "  draws the popup once into an image, which loads the styles, fonts and glyphs it needs"
-    print "  (`Keyglance::prepareFirstShow`); the buffers behind the window are the first show's to"
-    print "  make, for the reason above. What a first press still does that later ones do not: the"
-    print "  shared buffer is made and paged in, and the X server fills its first pixmaps (the"
-    print "  *first* columns above), and FreeType rasterizes the glyphs of the program's rows that"
-    print "  were not drawn before. The last would mean rasterizing every character of the data file"
-    print "  at start-up."
+    print "- Every show. An X server that keeps pixmaps in main memory, as Xvfb does, gives the"
+    print "  translucent popup (and openbox's 32-bit frame around it) 1200x800 pixmaps from malloc at"
+    print "  every map and frees them at every unmap. When nothing of the popup lies above them in the"
+    print "  server's heap, glibc gives them back to the system at every hide, and every show faults"
+    print "  about 1,850 pages in again: 6 to 8 ms more server CPU a show for the process's whole life"
+    print "  (the *X server faults, later* column). Two things left them there. Start-up used to draw"
+    print "  through the real backing store, so Qt's 3.7 MiB copy in the server lay below them; the"
+    print "  buffers are now the first show's to make, after the server's. And in a fresh X server"
+    print "  glibc still serves blocks that large with mmap, so the first show's pixmaps and Qt's copy"
+    print "  were mmapped and the next shows' pixmaps sat at the top of the heap; start-up now makes"
+    print "  and frees one window-sized pixmap, which moves glibc to the heap before the first show."
+    print "  Two waits are gone as well: the first paint of a show began with a round trip in which"
+    print "  Qt waits for the server to have read the previous flush out of the shared buffer, queued"
+    print "  behind the server's mapping work (now taken while hidden), and showing could repaint the"
+    print "  rows a second time, for the children's posted repaints and for the focus the window"
+    print "  manager gives (the lists are disabled and look the same either way). Left as it is: Qt 5"
+    print "  sends the whole window to the server twice a show, once for the MapNotify and once for"
+    print "  the server's Expose (the reference popup does the same); the second copy comes after the"
+    print "  first frame."
+    print "- First press. Start-up runs the foreground lookup once, creates the native window, draws"
+    print "  the popup once into an image, which loads its styles and fonts, and draws every character"
+    print "  the lists can draw for the data file once, in the header and the row font, so the glyphs"
+    print "  of whichever program is in front are rasterized already (`Keyglance::prepareFirstShow`;"
+    print "  for the shipped file about 720 characters, some 35 ms of work after Ctrl+Space is grabbed"
+    print "  and about 0.5 MiB of glyph cache and font pages). What a first press still does that later"
+    print "  ones do not: the shared buffer is made and paged in, and the X server fills its first"
+    print "  pixmaps (the *first* columns above)."
     print "- Memory. Above the bare process after the cycles: the 1200x800 ARGB pixel buffer shared"
     print "  with the X server (3.7 MiB), the pages of the Chinese font file that FreeType read (about"
     print "  3 MiB), the drawing code of Qt Gui and Widgets, FreeType and HarfBuzz (about 4.5 MiB),"
     print "  the network library with its Kerberos dependencies and bearer plugins (about 2 MiB), and"
-    print "  the heap (about 1.5 MiB: the parsed data file, glyph caches, font tables). The pixel"
+    print "  the heap (about 1.8 MiB: the parsed data file, glyph caches, font tables). The pixel"
     print "  buffer is made at the first show, so it is not in the idle figures. Releasing it while"
     print "  hidden brings the resident size to about 1.59x the bare process, but every show then"
     print "  pays for a new buffer: the median time to the first frame went from about 10 ms to"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release, runs them and rewrites docs/performance.md with the figures.
-# Counts: BENCH_PRESSES (300), BENCH_ROUNDS (10), BENCH_CYCLES (10000), BENCH_STARTS (10),
+# Counts: BENCH_PRESSES (600), BENCH_ROUNDS (10), BENCH_CYCLES (10000), BENCH_STARTS (10),
 # BENCH_SHOW_SECONDS (2).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +12,7 @@ scripts/install-deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKEYGLANCE_BENCH=ON
 cmake --build build-bench -j"$(nproc)"
 
-export BENCH_PRESSES=${BENCH_PRESSES:-300}
+export BENCH_PRESSES=${BENCH_PRESSES:-600}
 export BENCH_ROUNDS=${BENCH_ROUNDS:-10}
 export BENCH_CYCLES=${BENCH_CYCLES:-10000}
 export BENCH_STARTS=${BENCH_STARTS:-10}
