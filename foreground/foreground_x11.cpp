@@ -5,8 +5,10 @@
 #include <QFileInfo>
 #include <QX11Info>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <xcb/res.h>
@@ -56,60 +58,95 @@ const Atoms &atoms(xcb_connection_t *connection)
     return interned;
 }
 
-Reply<xcb_get_property_reply_t> property(xcb_connection_t *connection, xcb_window_t window,
-                                         xcb_atom_t name, xcb_atom_t type, uint32_t longs)
+// Requests that do not depend on each other go out together and cost one round trip.
+xcb_get_property_cookie_t askProperty(xcb_connection_t *connection, xcb_window_t window,
+                                      xcb_atom_t name, xcb_atom_t type, uint32_t longs)
 {
-    if (name == XCB_ATOM_NONE)
-        return {nullptr, &free};
-    return ask(xcb_get_property_reply, connection,
-               xcb_get_property(connection, 0, window, name, type, 0, longs));
+    return xcb_get_property(connection, 0, window, name, type, 0, longs);
+}
+
+Reply<xcb_get_property_reply_t> property(xcb_connection_t *connection,
+                                         xcb_get_property_cookie_t cookie)
+{
+    return ask(xcb_get_property_reply, connection, cookie);
 }
 
 // A single 32-bit value of the given type, or 0 when the property is missing or malformed.
-uint32_t cardinal(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t name,
-                  xcb_atom_t type)
+uint32_t cardinal(const Reply<xcb_get_property_reply_t> &reply, xcb_atom_t type)
 {
-    const auto reply = property(connection, window, name, type, 1);
     if (!reply || reply->type != type || reply->format != 32 ||
         xcb_get_property_value_length(reply.get()) < 4)
         return 0;
     return *static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
 }
 
-bool hasWmState(xcb_connection_t *connection, xcb_window_t window)
+// Whether a window is a client (has WM_STATE), and its parent and children.
+struct TreeQuery {
+    xcb_get_property_cookie_t wmState;
+    xcb_query_tree_cookie_t tree;
+};
+
+struct TreeAnswer {
+    bool hasWmState = false;
+    Reply<xcb_query_tree_reply_t> tree{nullptr, &free};
+};
+
+TreeQuery askTree(xcb_connection_t *connection, xcb_window_t window)
 {
-    const auto reply =
-        property(connection, window, atoms(connection).wmState, XCB_GET_PROPERTY_TYPE_ANY, 0);
-    return reply && reply->type != XCB_ATOM_NONE;
+    return {
+        askProperty(connection, window, atoms(connection).wmState, XCB_GET_PROPERTY_TYPE_ANY, 0),
+        xcb_query_tree(connection, window)};
 }
 
-std::vector<xcb_window_t> children(xcb_connection_t *connection, xcb_window_t window)
+TreeAnswer answer(xcb_connection_t *connection, const TreeQuery &query)
 {
-    const auto tree = ask(xcb_query_tree_reply, connection, xcb_query_tree(connection, window));
-    if (!tree)
-        return {};
-    const xcb_window_t *first = xcb_query_tree_children(tree.get());
-    return {first, first + xcb_query_tree_children_length(tree.get())};
+    const auto wmState = property(connection, query.wmState);
+    return {wmState && wmState->type != XCB_ATOM_NONE,
+            ask(xcb_query_tree_reply, connection, query.tree)};
+}
+
+std::vector<xcb_window_t> children(const xcb_query_tree_reply_t &tree)
+{
+    const xcb_window_t *first = xcb_query_tree_children(&tree);
+    return {first, first + xcb_query_tree_children_length(&tree)};
 }
 
 // A window manager puts the client inside its frame; the client is the window with WM_STATE.
-xcb_window_t clientInside(xcb_connection_t *connection, xcb_window_t frame)
+// Searched a level at a time, each level in one round trip.
+xcb_window_t clientInside(xcb_connection_t *connection, xcb_window_t frame,
+                          std::vector<xcb_window_t> level)
 {
-    constexpr int maxVisited = 256;
-    std::vector<xcb_window_t> queue{frame};
-    for (size_t i = 0; i < queue.size() && i < maxVisited; ++i) {
-        if (hasWmState(connection, queue[i]))
-            return queue[i];
-        const auto below = children(connection, queue[i]);
-        queue.insert(queue.end(), below.begin(), below.end());
+    constexpr size_t maxVisited = 256;
+    size_t visited = 1;
+    while (!level.empty() && visited < maxVisited) {
+        level.resize(std::min(level.size(), maxVisited - visited));
+        visited += level.size();
+        std::vector<TreeQuery> queries;
+        for (xcb_window_t window : level)
+            queries.push_back(askTree(connection, window));
+        xcb_window_t client = XCB_WINDOW_NONE;
+        std::vector<xcb_window_t> below;
+        for (size_t i = 0; i < level.size(); ++i) {
+            const TreeAnswer here = answer(connection, queries[i]);
+            if (client == XCB_WINDOW_NONE && here.hasWmState)
+                client = level[i];
+            if (here.tree) {
+                const auto more = children(*here.tree);
+                below.insert(below.end(), more.begin(), more.end());
+            }
+        }
+        if (client != XCB_WINDOW_NONE)
+            return client;
+        level = std::move(below);
     }
     return frame;
 }
 
 // Without _NET_ACTIVE_WINDOW the input focus tells, climbed up to its top-level client window.
-xcb_window_t focusedClient(xcb_connection_t *connection, xcb_window_t root)
+xcb_window_t focusedClient(xcb_connection_t *connection, xcb_window_t root,
+                           xcb_get_input_focus_cookie_t focusCookie)
 {
-    const auto focus = ask(xcb_get_input_focus_reply, connection, xcb_get_input_focus(connection));
+    const auto focus = ask(xcb_get_input_focus_reply, connection, focusCookie);
     if (!focus)
         return XCB_WINDOW_NONE;
     xcb_window_t window = focus->focus;
@@ -117,34 +154,61 @@ xcb_window_t focusedClient(xcb_connection_t *connection, xcb_window_t root)
     for (int depth = 0; depth < maxDepth; ++depth) {
         if (window == XCB_WINDOW_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT || window == root)
             return XCB_WINDOW_NONE;
-        if (hasWmState(connection, window))
+        const TreeAnswer here = answer(connection, askTree(connection, window));
+        if (here.hasWmState)
             return window;
-        const auto tree = ask(xcb_query_tree_reply, connection, xcb_query_tree(connection, window));
-        if (!tree)
+        if (!here.tree)
             return XCB_WINDOW_NONE;
-        if (tree->parent == root)
-            return clientInside(connection, window);
-        window = tree->parent;
+        if (here.tree->parent == root)
+            return clientInside(connection, window, children(*here.tree));
+        window = here.tree->parent;
     }
     return XCB_WINDOW_NONE;
 }
 
 xcb_window_t foregroundWindow(xcb_connection_t *connection, xcb_window_t root)
 {
-    const xcb_window_t active =
-        cardinal(connection, root, atoms(connection).netActiveWindow, XCB_ATOM_WINDOW);
-    return active != XCB_WINDOW_NONE ? active : focusedClient(connection, root);
+    // The focus only counts without _NET_ACTIVE_WINDOW; asked for at once all the same.
+    const auto activeCookie =
+        askProperty(connection, root, atoms(connection).netActiveWindow, XCB_ATOM_WINDOW, 1);
+    const auto focusCookie = xcb_get_input_focus(connection);
+    const xcb_window_t active = cardinal(property(connection, activeCookie), XCB_ATOM_WINDOW);
+    if (active == XCB_WINDOW_NONE)
+        return focusedClient(connection, root, focusCookie);
+    xcb_discard_reply(connection, focusCookie.sequence);
+    return active;
 }
 
-// The X-Resource extension knows the process of clients that do not set _NET_WM_PID.
-uint32_t resourceClientPid(xcb_connection_t *connection, xcb_window_t window)
+// Everything that can name a window's program, asked for at once: the process from _NET_WM_PID
+// or, for clients that do not set it, from the X-Resource extension; the title from
+// _NET_WM_NAME or WM_NAME.
+struct NameQuery {
+    xcb_get_property_cookie_t pid;
+    xcb_get_property_cookie_t netWmName;
+    xcb_get_property_cookie_t wmName;
+    std::optional<xcb_res_query_client_ids_cookie_t> client;
+};
+
+NameQuery askName(xcb_connection_t *connection, xcb_window_t window)
 {
+    // Four bytes per kept unit hold the title in any encoding; the rest is cut off anyway.
+    constexpr uint32_t longs = kTitleBufferUnits;
+    const Atoms &names = atoms(connection);
+    NameQuery query{
+        askProperty(connection, window, names.netWmPid, XCB_ATOM_CARDINAL, 1),
+        askProperty(connection, window, names.netWmName, names.utf8String, longs),
+        askProperty(connection, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, longs),
+        std::nullopt};
     const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_res_id);
-    if (!extension || !extension->present)
-        return 0;
-    xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    const auto reply = ask(xcb_res_query_client_ids_reply, connection,
-                           xcb_res_query_client_ids(connection, 1, &client));
+    if (extension && extension->present) {
+        xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        query.client = xcb_res_query_client_ids(connection, 1, &client);
+    }
+    return query;
+}
+
+uint32_t resourceClientPid(const Reply<xcb_res_query_client_ids_reply_t> &reply)
+{
     if (!reply)
         return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
@@ -156,11 +220,14 @@ uint32_t resourceClientPid(xcb_connection_t *connection, xcb_window_t window)
     return 0;
 }
 
-uint32_t windowPid(xcb_connection_t *connection, xcb_window_t window)
+uint32_t windowPid(xcb_connection_t *connection, const NameQuery &query)
 {
-    const uint32_t pid =
-        cardinal(connection, window, atoms(connection).netWmPid, XCB_ATOM_CARDINAL);
-    return pid != 0 ? pid : resourceClientPid(connection, window);
+    const uint32_t pid = cardinal(property(connection, query.pid), XCB_ATOM_CARDINAL);
+    const uint32_t resourcePid =
+        query.client
+            ? resourceClientPid(ask(xcb_res_query_client_ids_reply, connection, *query.client))
+            : 0;
+    return pid != 0 ? pid : resourcePid;
 }
 
 QString compoundText(const xcb_get_property_reply_t &reply)
@@ -178,14 +245,13 @@ QString compoundText(const xcb_get_property_reply_t &reply)
     return result;
 }
 
-QString windowTitle(xcb_connection_t *connection, xcb_window_t window)
+QString windowTitle(xcb_connection_t *connection, const NameQuery &query)
 {
-    // Four bytes per kept unit hold the title in any encoding; the rest is cut off anyway.
-    constexpr uint32_t longs = kTitleBufferUnits;
     const Atoms &names = atoms(connection);
-    auto reply = property(connection, window, names.netWmName, names.utf8String, longs);
+    auto reply = property(connection, query.netWmName);
+    auto fallback = property(connection, query.wmName);
     if (!reply || reply->type != names.utf8String || reply->format != 8)
-        reply = property(connection, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, longs);
+        reply = std::move(fallback);
     if (!reply || reply->format != 8 || reply->type == XCB_ATOM_NONE)
         return {};
     const char *data = static_cast<const char *>(xcb_get_property_value(reply.get()));
@@ -212,8 +278,9 @@ QString foregroundProgramName()
     const xcb_window_t window = foregroundWindow(connection, QX11Info::appRootWindow());
     if (window == XCB_WINDOW_NONE)
         return {};
-    return chooseProgramName(processExeName(windowPid(connection, window)),
-                             windowTitle(connection, window));
+    const NameQuery query = askName(connection, window);
+    const uint32_t pid = windowPid(connection, query);
+    return chooseProgramName(processExeName(pid), windowTitle(connection, query));
 }
 
 QString processExeName(quint32 processId)
