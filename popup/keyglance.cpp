@@ -19,8 +19,6 @@
 #include <QStyle>
 #include <QStyleOption>
 
-#include <algorithm>
-
 namespace {
 
 // The lists are disabled, so they look the same whether the popup is the active window or not;
@@ -37,19 +35,15 @@ protected:
 };
 
 // Bounds what a large data file adds to start-up and to the glyph cache.
-constexpr int kMostCharactersDrawnAhead = 4096;
+constexpr int kMostRowsDrawnAhead = 4096;
 
-// Draws each character once in the font, in pieces short enough to land inside the image.
-void drawEachOnce(QImage *image, const QFont &font, const QVector<uint> &characters)
+// Draws each row once in the font, starting at a whole pixel as the lists do.
+void drawEachOnce(QImage *image, const QFont &font, const QStringList &rows)
 {
-    constexpr int kPiece = 32;
     QPainter painter(image);
     painter.setFont(font);
-    const int count = std::min(int(characters.size()), kMostCharactersDrawnAhead);
-    for (int start = 0; start < count; start += kPiece)
-        painter.drawText(
-            QPointF(0, image->height() / 2),
-            QString::fromUcs4(characters.constData() + start, std::min(kPiece, count - start)));
+    for (const QString &row : rows.mid(0, kMostRowsDrawnAhead))
+        painter.drawText(QPoint(0, image->height() / 2), row);
 }
 
 } // namespace
@@ -121,16 +115,17 @@ void Keyglance::prepareFirstShow()
     render(&image);
     for (QListWidget *list : lists)
         list->clear();
-    // A glyph is rasterized the first time it is drawn, which made up a good part of the first
-    // show: every character the lists can draw for the data file is drawn once now, whichever
-    // program turns out to be in front. Read quietly: the first show reports a missing file.
+    // A glyph is rasterized the first time it is drawn at a given fraction of a pixel, which made
+    // up a good part of the first show: every row the lists can show for the data file is drawn
+    // once now, so its glyphs are ready at the very offsets the row puts them, whichever program
+    // turns out to be in front. Read quietly: the first show reports a missing file.
     QFile file(QString::fromLatin1(kDataFilePath));
     bool parsed = false;
-    const DrawnCharacters characters =
-        drawnCharacters(file.open(QIODevice::ReadOnly) ? parseShortcutTable(file.readAll(), &parsed)
-                                                       : QJsonObject());
-    drawEachOnce(&image, headerFont(), characters.headers);
-    drawEachOnce(&image, lists.front()->font(), characters.rows);
+    const DrawnRows rows =
+        drawnRows(file.open(QIODevice::ReadOnly) ? parseShortcutTable(file.readAll(), &parsed)
+                                                 : QJsonObject());
+    drawEachOnce(&image, headerFont(), rows.headers);
+    drawEachOnce(&image, lists.front()->font(), rows.rows);
 }
 
 // Before painting into the pixel buffer it shares with the X server, Qt waits until the server

@@ -44,26 +44,20 @@ QFont headerFont()
     return font;
 }
 
-DrawnCharacters drawnCharacters(const QJsonObject &table)
+DrawnRows drawnRows(const QJsonObject &table)
 {
-    QSet<uint> headers;
-    QSet<uint> rows;
-    const auto add = [](QSet<uint> &characters, const QString &text) {
-        for (uint character : text.toUcs4())
-            characters.insert(character);
-    };
-    add(rows, QString::fromUtf8(kNotFoundRow) + QString::fromUtf8(kOverflowRow));
+    QSet<QString> headers;
+    QSet<QString> rows{QString::fromUtf8(kNotFoundRow), QString::fromUtf8(kOverflowRow)};
     for (const QJsonValue &entry : table) {
         const QJsonObject groups = entry.toObject();
         for (auto group = groups.begin(); group != groups.end(); ++group) {
-            add(headers, kHeaderMark + group.key());
+            headers.insert(kHeaderMark + group.key());
             const QJsonObject shortcuts = group.value().toObject();
             for (auto shortcut = shortcuts.begin(); shortcut != shortcuts.end(); ++shortcut)
-                add(rows, shortcut.key() + QStringLiteral("  ") + shortcut.value().toString());
+                rows.insert(shortcut.key() + QStringLiteral("  ") + shortcut.value().toString());
         }
     }
-    return {QVector<uint>(headers.cbegin(), headers.cend()),
-            QVector<uint>(rows.cbegin(), rows.cend())};
+    return {headers.values(), rows.values()};
 }
 
 namespace {

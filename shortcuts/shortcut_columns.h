@@ -2,7 +2,6 @@
 
 #include <QJsonObject>
 #include <QStringList>
-#include <QVector>
 #include <array>
 
 class QFont;
@@ -21,14 +20,14 @@ struct ShortcutColumns {
 // The row that closes the last column when the rows do not fit (UTF-8).
 inline constexpr char kOverflowRow[] = "抱歉,空间不够了";
 
-// The characters the lists can draw for a table, each once (as code points): those of the group
-// headers, drawn in headerFont(), and those of the other rows, drawn in the lists' own font.
-struct DrawnCharacters {
-    QVector<uint> headers;
-    QVector<uint> rows;
+// The rows the lists can show for a table, each once: the group headers, drawn in headerFont(),
+// and the other rows, drawn in the lists' own font.
+struct DrawnRows {
+    QStringList headers;
+    QStringList rows;
 };
 
-DrawnCharacters drawnCharacters(const QJsonObject &table);
+DrawnRows drawnRows(const QJsonObject &table);
 
 // The bold font of the group headers.
 QFont headerFont();

@@ -187,27 +187,24 @@ private slots:
         QCOMPARE(laidOut, rows.mid(0, laidOut.size()));
     }
 
-    // Whatever rows a show builds, their characters are among those drawn ahead, in the right font.
-    void drawnCharactersCoverEveryRow()
+    // Whatever rows a show builds are among those drawn ahead, in the right font.
+    void drawnRowsCoverEveryRow()
     {
         const QJsonObject table =
             QJsonDocument::fromJson(
                 QString::fromUtf8(
-                    R"({"a":{"编辑":{"Ctrl+C":"复制"}},"b":{"𝔽":{"F1":"帮助 𝔸"}},"c":[1]})")
+                    R"({"a":{"编辑":{"Ctrl+C":"复制"}},"b":{"编辑":{"Ctrl+C":"复制","F1":[2]}},"c":[1]})")
                     .toUtf8())
                 .object();
-        const DrawnCharacters drawn = drawnCharacters(table);
-        QStringList rows =
-            QStringList({QString::fromUtf8(kNotFoundRow), QString::fromUtf8(kOverflowRow)});
+        const DrawnRows drawn = drawnRows(table);
+        QStringList shown({QString::fromUtf8(kNotFoundRow), QString::fromUtf8(kOverflowRow)});
         for (const QString &program : table.keys())
-            rows += shortcutRows(table, program);
-        for (const QString &row : rows) {
-            for (uint character : row.toUcs4())
-                QVERIFY(isHeaderRow(row) ? drawn.headers.contains(character)
-                                         : drawn.rows.contains(character));
-        }
-        QCOMPARE(drawn.headers.size(), 4);
-        QVERIFY(!drawn.rows.contains(QChar(0x00B7).unicode()));
+            shown += shortcutRows(table, program);
+        for (const QString &row : shown)
+            QVERIFY2((isHeaderRow(row) ? drawn.headers : drawn.rows).contains(row),
+                     qPrintable(row));
+        QCOMPARE(drawn.headers.size(), 1);
+        QCOMPARE(drawn.rows.size(), 4);
     }
 
     void headerTestLooksAtTheFirstCharacterOnly()
