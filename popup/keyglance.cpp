@@ -10,7 +10,6 @@
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QDebug>
-#include <QFile>
 #include <QImage>
 #include <QKeySequence>
 #include <QLabel>
@@ -103,8 +102,8 @@ void Keyglance::prepareFirstShow()
     foregroundProgramName();
     // A header and a row in Chinese, so the fallback fonts the lists draw with are loaded.
     const std::array<QListWidget *, kColumnCount> lists = shortcutLists();
-    fillShortcutColumns(
-        lists, {kHeaderMark + QString::fromUtf8("编辑"), QString::fromUtf8("Ctrl+C  复制")});
+    fillShortcutColumns(lists, {headerRow(QString::fromUtf8("编辑")),
+                                shortcutRow(QStringLiteral("Ctrl+C"), QString::fromUtf8("复制"))});
     // The native window now, and one drawing into an image to lay the popup out and load its
     // styles and fonts. The buffers behind the window are left to the first show: the one Qt
     // keeps in the X server must be made after those the server makes when the popup is mapped
@@ -119,11 +118,10 @@ void Keyglance::prepareFirstShow()
     // up a good part of the first show: every row the lists can show for the data file is drawn
     // once now, so its glyphs are ready at the very offsets the row puts them, whichever program
     // turns out to be in front. Read quietly: the first show reports a missing file.
-    QFile file(QString::fromLatin1(kDataFilePath));
+    bool opened = false;
     bool parsed = false;
     const DrawnRows rows =
-        drawnRows(file.open(QIODevice::ReadOnly) ? parseShortcutTable(file.readAll(), &parsed)
-                                                 : QJsonObject());
+        drawnRows(readShortcutFile(QString::fromLatin1(kDataFilePath), &opened, &parsed));
     drawEachOnce(&image, headerFont(), rows.headers);
     drawEachOnce(&image, lists.front()->font(), rows.rows);
 }

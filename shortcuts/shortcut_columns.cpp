@@ -51,10 +51,10 @@ DrawnRows drawnRows(const QJsonObject &table)
     for (const QJsonValue &entry : table) {
         const QJsonObject groups = entry.toObject();
         for (auto group = groups.begin(); group != groups.end(); ++group) {
-            headers.insert(kHeaderMark + group.key());
+            headers.insert(headerRow(group.key()));
             const QJsonObject shortcuts = group.value().toObject();
             for (auto shortcut = shortcuts.begin(); shortcut != shortcuts.end(); ++shortcut)
-                rows.insert(shortcut.key() + QStringLiteral("  ") + shortcut.value().toString());
+                rows.insert(shortcutRow(shortcut.key(), shortcut.value().toString()));
         }
     }
     return {headers.values(), rows.values()};

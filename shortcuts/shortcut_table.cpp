@@ -15,6 +15,16 @@ QJsonObject parseShortcutTable(const QByteArray &contents, bool *ok)
     return document.object();
 }
 
+QString headerRow(const QString &groupName)
+{
+    return kHeaderMark + groupName;
+}
+
+QString shortcutRow(const QString &shortcut, const QString &description)
+{
+    return shortcut + QStringLiteral("  ") + description;
+}
+
 QStringList shortcutRows(const QJsonObject &table, const QString &programName)
 {
     if (!table.contains(programName))
@@ -24,28 +34,31 @@ QStringList shortcutRows(const QJsonObject &table, const QString &programName)
     const QJsonObject groups = table.value(programName).toObject();
     for (const QString &groupName : groups.keys()) {
         const QJsonObject group = groups.value(groupName).toObject();
-        rows << kHeaderMark + groupName;
+        rows << headerRow(groupName);
         for (const QString &shortcut : group.keys()) {
             const QString description = group.value(shortcut).toString();
             qDebug() << shortcut << ":" << description;
-            rows << shortcut + QStringLiteral("  ") + description;
+            rows << shortcutRow(shortcut, description);
         }
     }
     return rows;
 }
 
-QJsonObject loadShortcutFile(const QString &path)
+QJsonObject readShortcutFile(const QString &path, bool *opened, bool *parsed)
 {
     QFile file(path);
-    QByteArray contents;
-    if (file.open(QIODevice::ReadOnly))
-        contents = file.readAll();
-    else
-        qDebug() << "could't open projects json";
+    *opened = file.open(QIODevice::ReadOnly);
+    return parseShortcutTable(*opened ? file.readAll() : QByteArray(), parsed);
+}
 
-    bool ok = false;
-    QJsonObject table = parseShortcutTable(contents, &ok);
-    if (!ok)
+QJsonObject loadShortcutFile(const QString &path)
+{
+    bool opened = false;
+    bool parsed = false;
+    QJsonObject table = readShortcutFile(path, &opened, &parsed);
+    if (!opened)
+        qDebug() << "could't open projects json";
+    if (!parsed)
         qDebug() << "json error!";
     return table;
 }
