@@ -34,17 +34,16 @@ void HttpServer::serve(QTcpSocket *socket)
 {
     const QByteArray request = socket->readAll();
     paths << request.split(' ').value(1);
-    const qint64 length = qint64(planned.body.size()) * planned.repeats;
     const QByteArray head = "HTTP/1.1 " + QByteArray::number(planned.status) +
                             " Status\r\nContent-Type: application/json\r\nContent-Length: " +
-                            QByteArray::number(length) + "\r\nConnection: close\r\n\r\n";
+                            QByteArray::number(bodyLength()) + "\r\nConnection: close\r\n\r\n";
     socket->write(head);
     sendBody(socket, 0);
 }
 
 void HttpServer::sendBody(QTcpSocket *socket, qint64 offset)
 {
-    const qint64 length = qint64(planned.body.size()) * planned.repeats;
+    const qint64 length = bodyLength();
     const qint64 chunk = planned.chunkSize > 0 ? planned.chunkSize : planned.body.size();
     // A long body is written no faster than the client takes it, so it never piles up here.
     if (socket->bytesToWrite() > chunk) {
@@ -64,6 +63,11 @@ void HttpServer::sendBody(QTcpSocket *socket, qint64 offset)
         return;
     }
     QTimer::singleShot(planned.pauseMs, socket, [this, socket, end] { sendBody(socket, end); });
+}
+
+qint64 HttpServer::bodyLength() const
+{
+    return qint64(planned.body.size()) * planned.repeats;
 }
 
 QByteArray HttpServer::bodyBytes(qint64 from, qint64 to) const

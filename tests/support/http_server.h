@@ -32,6 +32,7 @@ public:
 private:
     void serve(QTcpSocket *socket);
     void sendBody(QTcpSocket *socket, qint64 offset);
+    qint64 bodyLength() const;
     QByteArray bodyBytes(qint64 from, qint64 to) const;
 
     QTcpServer server;
