@@ -25,10 +25,7 @@ pids+=($!)
 xlogo >"$logs/xlogo-$session.log" 2>&1 &
 pids+=($!)
 for name in Geany xlogo; do
-    for _ in $(seq 1 100); do
-        xdotool search --name "$name" >/dev/null 2>&1 && break
-        sleep 0.1
-    done
+    wait_for "xdotool search --name $name >/dev/null 2>&1" 10 || true
 done
 
 # Runs the probe and appends its lines to the results, with fields after the record type.

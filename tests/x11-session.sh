@@ -22,11 +22,7 @@ exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 exec 3>&-
-for _ in $(seq 1 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-if [ ! -s "$work/display" ]; then
+if ! wait_for "[ -s '$work/display' ]" 10; then
     echo "x11-session: Xvfb did not start" >&2
     cat "$work/xvfb.log" >&2
     exit 1
@@ -38,10 +34,7 @@ if [ "$wm" = 1 ]; then
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
     pids+=($!)
     # The window manager is ready once it advertises itself on the root window.
-    for _ in $(seq 1 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-        sleep 0.1
-    done
+    wait_for "xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'" 10 || true
 fi
 
 "$@"
