@@ -15,6 +15,10 @@ namespace {
 
 // A data file is a few hundred KiB at most; anything far larger is not one.
 constexpr qint64 kMaxDownloadBytes = 32 * 1024 * 1024;
+// How far Qt's network thread reads ahead of the GUI thread taking a reply's data. Unbounded, it
+// kept reading while the GUI thread was busy, and a body far over the cap piled up there before
+// the cap was seen.
+constexpr qint64 kReadAheadBytes = 1024 * 1024;
 
 // Opens the data file for writing without discarding its content; false when that fails.
 bool dataFileWritable(QString *error)
@@ -49,6 +53,7 @@ void Keyglance::startDownload(const QUrl &url)
 {
     networkManager = new QNetworkAccessManager(this);
     currentReply = networkManager->get(QNetworkRequest(url));
+    currentReply->setReadBufferSize(kReadAheadBytes);
     downloadBodies.insert(currentReply, QByteArray());
     connect(networkManager, SIGNAL(finished(QNetworkReply *)), this,
             SLOT(replyFinished(QNetworkReply *)));
