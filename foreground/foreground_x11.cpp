@@ -1,8 +1,7 @@
 #include "foreground/foreground.h"
+#include "foreground/foreground_linux.h"
 #include "foreground/program_name.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QX11Info>
 
 #include <algorithm>
@@ -268,10 +267,8 @@ QString windowTitle(xcb_connection_t *connection, const NameQuery &query)
 
 } // namespace
 
-QString foregroundProgramName()
+QString x11ForegroundProgramName()
 {
-    if (!QX11Info::isPlatformX11())
-        return {};
     xcb_connection_t *connection = QX11Info::connection();
     if (!connection || xcb_connection_has_error(connection))
         return {};
@@ -281,17 +278,4 @@ QString foregroundProgramName()
     const NameQuery query = askName(connection, window);
     const uint32_t pid = windowPid(connection, query);
     return chooseProgramName(processExeName(pid), windowTitle(connection, query));
-}
-
-QString processExeName(quint32 processId)
-{
-    if (processId == 0)
-        return {};
-    // /proc/PID/comm would cut the name to 15 characters; the exe link keeps it whole.
-    const QString target = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(processId));
-    QString name = QFileInfo(target).fileName();
-    const QLatin1String deleted(" (deleted)");
-    if (name.endsWith(deleted))
-        name.chop(deleted.size());
-    return name;
 }

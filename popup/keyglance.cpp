@@ -3,7 +3,7 @@
 #include "foreground/foreground.h"
 #include "hotkey/qhotkey.h"
 #include "popup/keyglance_form.h"
-#include "popup/window_buffers.h"
+#include "popup/popup_surface.h"
 #include "shortcuts/shortcut_columns.h"
 #include "shortcuts/shortcut_table.h"
 
@@ -107,9 +107,9 @@ void Keyglance::prepareFirstShow()
     // The native window now, and one drawing into an image to lay the popup out and load its
     // styles and fonts. The buffers behind the window are left to the first show: the one Qt
     // keeps in the X server must be made after those the server makes when the popup is mapped
-    // (see prepareRepeatedShowing).
+    // (see prepareX11PopupSurface).
     create();
-    prepareRepeatedShowing(this);
+    preparePopupSurface(this);
     QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     render(&image);
     for (QListWidget *list : lists)

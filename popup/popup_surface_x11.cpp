@@ -1,4 +1,4 @@
-#include "popup/window_buffers.h"
+#include "popup/popup_surface_linux.h"
 
 #include <QWidget>
 #include <QX11Info>
@@ -17,7 +17,7 @@
 // them back to the system at every hide, and the server faults them in again at every show.
 // A window-sized pixmap made and freed now has glibc take the heap from the first show on, with
 // Qt's pixmap made after, above the others, so later shows reuse their memory.
-void prepareRepeatedShowing(QWidget *window)
+void prepareX11PopupSurface(QWidget *window)
 {
     xcb_connection_t *connection = QX11Info::connection();
     if (!connection)

@@ -1,8 +1,7 @@
-#include "hotkey/native_hotkey.h"
+#include "hotkey/native_hotkey_linux.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QX11Info>
 
 #include <X11/XKBlib.h>
@@ -169,12 +168,12 @@ private:
 
 } // namespace
 
-std::unique_ptr<NativeHotkey> registerNativeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
-                                                   std::function<void()> onPress)
+std::unique_ptr<NativeHotkey> registerX11Hotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
+                                                std::function<void()> onPress)
 {
     xcb_connection_t *connection = QX11Info::connection();
     Display *display = QX11Info::display();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !connection || !display) {
+    if (!connection || !display) {
         warnNotRegistered(key, modifiers, "not running on an X11 display");
         return nullptr;
     }

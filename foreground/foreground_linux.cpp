@@ -1,0 +1,26 @@
+#include "foreground/foreground_linux.h"
+#include "foreground/foreground.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+QString foregroundProgramName()
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return x11ForegroundProgramName();
+    return {};
+}
+
+QString processExeName(quint32 processId)
+{
+    if (processId == 0)
+        return {};
+    // /proc/PID/comm would cut the name to 15 characters; the exe link keeps it whole.
+    const QString target = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(processId));
+    QString name = QFileInfo(target).fileName();
+    const QLatin1String deleted(" (deleted)");
+    if (name.endsWith(deleted))
+        name.chop(deleted.size());
+    return name;
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+class QWidget;
+
+// The session backends preparePopupSurface picks from on Linux.
+
+/// The popup as an X11 window (X11 sessions, XWayland).
+void prepareX11PopupSurface(QWidget *popup);

@@ -1,3 +1,0 @@
-#include "popup/window_buffers.h"
-
-void prepareRepeatedShowing(QWidget *) {}
