@@ -1,5 +1,6 @@
 #include "foreground/foreground_linux.h"
 #include "foreground/foreground.h"
+#include "session/sway_ipc.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +8,13 @@
 
 QString foregroundProgramName()
 {
+    if (!swaySocketPath().isEmpty()) {
+        if (const std::optional<QString> name = swayForegroundProgramName())
+            return *name;
+    }
+    if (const std::optional<QString> name = wlrootsForegroundProgramName())
+        return *name;
+    // In a Wayland session without either, XWayland still names its own windows.
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         return x11ForegroundProgramName();
     return {};

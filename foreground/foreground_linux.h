@@ -2,8 +2,18 @@
 
 #include <QString>
 
-// The session backends foregroundProgramName picks from on Linux; each returns the program name,
-// empty when no window has the focus or it cannot be named.
+#include <optional>
+
+// The session backends foregroundProgramName picks from on Linux. Each names the program of the
+// focused window, empty when no window has the focus; the Wayland ones give nullopt when their
+// compositor cannot be asked, so the next one is tried.
+
+/// From sway's IPC: the focused window's process.
+std::optional<QString> swayForegroundProgramName();
+
+/// From zwlr_foreign_toplevel_manager_v1: the activated window's app_id, as wlroots-based
+/// compositors offer it.
+std::optional<QString> wlrootsForegroundProgramName();
 
 /// From the X server on Qt's own connection (X11 sessions, XWayland).
 QString x11ForegroundProgramName();

@@ -11,59 +11,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iterator>
 #include <utility>
 #include <vector>
 
 namespace {
 
 template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
-
-const std::pair<Qt::Key, KeySym> specialKeys[] = {
-    {Qt::Key_Escape, XK_Escape},
-    {Qt::Key_Tab, XK_Tab},
-    {Qt::Key_Return, XK_Return},
-    {Qt::Key_Enter, XK_KP_Enter},
-    {Qt::Key_Backspace, XK_BackSpace},
-    {Qt::Key_Insert, XK_Insert},
-    {Qt::Key_Delete, XK_Delete},
-    {Qt::Key_Home, XK_Home},
-    {Qt::Key_End, XK_End},
-    {Qt::Key_PageUp, XK_Prior},
-    {Qt::Key_PageDown, XK_Next},
-    {Qt::Key_Left, XK_Left},
-    {Qt::Key_Up, XK_Up},
-    {Qt::Key_Right, XK_Right},
-    {Qt::Key_Down, XK_Down},
-    {Qt::Key_Print, XK_Print},
-    {Qt::Key_Pause, XK_Pause},
-    {Qt::Key_Menu, XK_Menu},
-};
-
-KeySym keysymFor(Qt::Key key)
-{
-    if (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis)
-        return KeySym(key); // Latin-1 keysyms share Qt's codes
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
-        return XK_F1 + (key - Qt::Key_F1);
-    const auto special = std::find_if(std::begin(specialKeys), std::end(specialKeys),
-                                      [key](const auto &entry) { return entry.first == key; });
-    return special == std::end(specialKeys) ? KeySym(NoSymbol) : special->second;
-}
-
-uint16_t x11Modifiers(Qt::KeyboardModifiers modifiers)
-{
-    uint16_t mask = 0;
-    if (modifiers & Qt::ControlModifier)
-        mask |= XCB_MOD_MASK_CONTROL;
-    if (modifiers & Qt::AltModifier)
-        mask |= XCB_MOD_MASK_1;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= XCB_MOD_MASK_SHIFT;
-    if (modifiers & Qt::MetaModifier)
-        mask |= XCB_MOD_MASK_4;
-    return mask;
-}
 
 // NumLock's modifier bit depends on the keymap, so look it up instead of assuming Mod2.
 uint16_t numLockMask(xcb_connection_t *connection, Display *display)

@@ -5,6 +5,9 @@
 
 void preparePopupSurface(QWidget *popup)
 {
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb"))
         prepareX11PopupSurface(popup);
+    else if (platform == QLatin1String("wayland"))
+        prepareWaylandPopupSurface(popup);
 }

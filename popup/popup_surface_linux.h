@@ -6,3 +6,6 @@ class QWidget;
 
 /// The popup as an X11 window (X11 sessions, XWayland).
 void prepareX11PopupSurface(QWidget *popup);
+
+/// The popup as a layer-shell overlay of a Wayland compositor.
+void prepareWaylandPopupSurface(QWidget *popup);

@@ -7,6 +7,8 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev libqt5x11extras5-dev
     libx11-dev libxcb1-dev libxcb-res0-dev libxcb-xtest0-dev libxtst-dev libxcb-damage0-dev
+    libwayland-dev libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
+    liblayershellqtinterface-dev qtwayland5 layer-shell-qt
     xvfb xauth x11-utils x11-apps openbox xdotool geany jq
     fonts-wqy-microhei
     imagemagick
@@ -14,7 +16,7 @@ packages=(
 )
 for option in "$@"; do
     case $option in
-    --test) packages+=(python3 clang libclang-rt-14-dev) ;;
+    --test) packages+=(python3 clang libclang-rt-14-dev sway foot wtype grim xwayland) ;;
     --package) packages+=(lintian man-db) ;;
     # The cross-built Qt and the Windows zip, and Wine to run it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring

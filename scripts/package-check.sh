@@ -60,9 +60,9 @@ fi
 dpkg-query -W -f='${Status}' keyglance | grep -q 'install ok installed' ||
     fail "keyglance did not install"
 
-manual=/usr/share/man/man1/keyglance.1.gz
-for file in /usr/bin/keyglance /usr/libexec/keyglance/run-in-data-folder \
-    /usr/share/applications/keyglance.desktop /usr/share/keyglance/data.json "$manual" \
+manuals=(/usr/share/man/man1/keyglance.1.gz /usr/share/man/man1/keyglance-toggle.1.gz)
+for file in /usr/bin/keyglance /usr/bin/keyglance-toggle /usr/libexec/keyglance/run-in-data-folder \
+    /usr/share/applications/keyglance.desktop /usr/share/keyglance/data.json "${manuals[@]}" \
     /usr/share/doc/keyglance/copyright /usr/share/doc/keyglance/changelog.gz; do
     dpkg -L keyglance | grep -qx "$file" || fail "package does not list $file"
     [ -s "$file" ] || fail "$file is missing or empty"
@@ -73,9 +73,11 @@ grep -qx 'Exec=/usr/libexec/keyglance/run-in-data-folder' "$entry" ||
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
 fi
-manual_warnings=$(LC_ALL=C.UTF-8 man --warnings -l "$manual" 2>&1 >/dev/null) ||
-    fail "man cannot render $manual"
-[ -z "$manual_warnings" ] || fail "man warns about $manual: $manual_warnings"
+for manual in "${manuals[@]}"; do
+    manual_warnings=$(LC_ALL=C.UTF-8 man --warnings -l "$manual" 2>&1 >/dev/null) ||
+        fail "man cannot render $manual"
+    [ -z "$manual_warnings" ] || fail "man warns about $manual: $manual_warnings"
+done
 
 # Root's: the starts as an ordinary user need a user of their own.
 "${sudo[@]}" "$root/tests/x11-session.sh" "$root/tests/installed-starts.sh" "$work"

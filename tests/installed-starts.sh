@@ -6,11 +6,9 @@
 set -euo pipefail
 
 work=$1
-user=keyglance-check
 shipped=/usr/share/keyglance/data.json
 pid=""
-home=""
-user_added=0
+. "$(dirname "$0")/../scripts/throwaway-user.sh"
 
 fail() {
     echo "package-check: $*" >&2
@@ -27,11 +25,7 @@ stop_keyglance() {
 cleanup() {
     local status=$?
     stop_keyglance
-    if [ "$user_added" = 1 ] && ! userdel "$user"; then
-        echo "package-check: could not remove the user $user" >&2
-        status=1
-    fi
-    [ -z "$home" ] || rm -rf "$home"
+    remove_throwaway_user || status=1
     exit "$status"
 }
 trap cleanup EXIT
@@ -77,17 +71,8 @@ wait_until_ready "$log" "$work/config/autostart/keyglance.desktop" "Path=$work/r
 stop_keyglance
 echo "package-check: started by hand, keyglance registered Ctrl+Space and its autostart entry"
 
-if id "$user" >/dev/null 2>&1; then
-    fail "the user $user is left from an earlier run; remove it first (userdel $user)"
-fi
-home=$(mktemp -d)
-useradd --home-dir "$home" --no-create-home --user-group --shell /usr/sbin/nologin "$user"
-user_added=1
-chown "$user:$user" "$home"
-# A session's environment, so nothing of root's leaks into the user's starts.
-as_user=(setpriv --reuid="$user" --regid="$user" --init-groups env -i HOME="$home"
-    DISPLAY="$DISPLAY" PATH=/usr/bin:/bin LANG=C.UTF-8 XDG_RUNTIME_DIR="$home/runtime")
-"${as_user[@]}" mkdir -m 700 "$home/runtime"
+add_throwaway_user keyglance-check || fail "could not add a throwaway user"
+as_user+=(DISPLAY="$DISPLAY")
 data="$home/.local/share/keyglance"
 autostart="$home/.config/autostart/keyglance.desktop"
 

@@ -28,7 +28,11 @@ if ! wait_for "[ -s '$work/display' ]" 10; then
     exit 1
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
-unset WAYLAND_DISPLAY
+# A session of its own: no Wayland or sway around it, and a runtime folder where the toggle
+# command reaches only the Keyglance started here.
+unset WAYLAND_DISPLAY SWAYSOCK
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR=$work/runtime
 
 if [ "$wm" = 1 ]; then
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
