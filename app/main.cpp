@@ -1,5 +1,7 @@
 #include "app/autostart.h"
+#include "app/termination.h"
 #include "popup/keyglance.h"
+#include "session/session.h"
 
 #include <QApplication>
 
@@ -13,7 +15,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    prepareSession();
     QApplication application(argc, argv);
+    quitOnTerminationRequest();
     Keyglance popup(nullptr);
     popup.initPopup();
     popup.setAttribute(Qt::WA_TransparentForMouseEvents);

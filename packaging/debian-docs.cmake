@@ -17,7 +17,8 @@ string(REPLACE "\n" "\n " KEYGLANCE_LICENSE_TEXT " ${terms}")
 configure_file(copyright.in copyright @ONLY)
 configure_file(changelog.in changelog @ONLY)
 configure_file(keyglance.1.in keyglance.1 @ONLY)
-execute_process(COMMAND gzip -9nkf changelog keyglance.1
+configure_file(keyglance-toggle.1.in keyglance-toggle.1 @ONLY)
+execute_process(COMMAND gzip -9nkf changelog keyglance.1 keyglance-toggle.1
                 WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} RESULT_VARIABLE gzip_result)
 if(NOT gzip_result EQUAL 0)
     message(FATAL_ERROR "gzip failed on the changelog and the manual page")
@@ -25,4 +26,5 @@ endif()
 
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/keyglance.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/keyglance.1.gz ${CMAKE_CURRENT_BINARY_DIR}/keyglance-toggle.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -1,5 +1,6 @@
 #include "popup/keyglance.h"
 
+#include "app/toggle_listener.h"
 #include "foreground/foreground.h"
 #include "hotkey/qhotkey.h"
 #include "popup/keyglance_form.h"
@@ -17,6 +18,8 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+
+#include <memory>
 
 namespace {
 
@@ -75,25 +78,28 @@ void Keyglance::initPopup()
                                true, this);
     qDebug() << "Is Registered: " << hotkey->isRegistered();
 
-    connect(hotkey, &QHotkey::activated, this, [this, shown = false]() mutable {
+    // The toggle command runs the very handler of the hotkey, sharing what it last did.
+    const auto onActivated = [this, shown = std::make_shared<bool>(false)] {
         qDebug() << "快捷键被成功按下已被识别";
         programName = foregroundProgramName();
         ui->label_5->setText(QString::fromUtf8("前台程序名称:  ") + programName);
-        if (shown) {
+        if (*shown) {
             setVisible(false);
             settleBackingStore();
-            shown = false;
+            *shown = false;
             qDebug() << "设置不可见";
         } else {
             setVisible(true);
             // Showing posts a repaint for each child: taken now, they join the window's first
             // paint rather than following it as a second one when the expose comes first.
             QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
-            shown = true;
+            *shown = true;
             qDebug() << "设置可见";
             fillShortcutLists();
         }
-    });
+    };
+    connect(hotkey, &QHotkey::activated, this, onActivated);
+    listenForToggleCommand(this, onActivated);
 }
 
 void Keyglance::prepareFirstShow()

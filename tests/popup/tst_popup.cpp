@@ -161,7 +161,8 @@ private slots:
         QCOMPARE(popup->focusPolicy(), Qt::NoFocus);
         QVERIFY(!popup->isEnabled());
         QVERIFY(!popup->isVisible());
-        QCOMPARE(popup->children().size(), int(std::size(kWidgets)) + 1);
+        // Besides the form: the hotkey and the toggle command's listener.
+        QCOMPARE(popup->children().size(), int(std::size(kWidgets)) + 2);
     }
 
     void metaObject()

@@ -1,0 +1,4 @@
+#include "app/termination.h"
+
+// Windows releases a hotkey with the process that registered it.
+void quitOnTerminationRequest() {}
