@@ -73,8 +73,12 @@ std::unique_ptr<NativeHotkey> registerNativeHotkey(Qt::Key key, Qt::KeyboardModi
             return registerSwayHotkey(std::move(commands), key, modifiers, std::move(onPress));
         qWarning().noquote() << "QHotkey: sway's IPC is unreachable:" << commands->errorString();
     }
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb"))
         return registerX11Hotkey(key, modifiers, std::move(onPress));
+    // A Wayland compositor lends its keys only through the desktop's services.
+    if (platform == QLatin1String("wayland"))
+        return registerPortalHotkey(key, modifiers, std::move(onPress));
     warnNotRegistered(key, modifiers, "this session offers no global hotkey");
     return nullptr;
 }

@@ -2,7 +2,10 @@
 
 #include "hotkey/native_hotkey.h"
 
+#include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 class SwayIpc;
 
@@ -17,6 +20,14 @@ std::unique_ptr<NativeHotkey> registerX11Hotkey(Qt::Key key, Qt::KeyboardModifie
 std::unique_ptr<NativeHotkey> registerSwayHotkey(std::unique_ptr<SwayIpc> commands, Qt::Key key,
                                                  Qt::KeyboardModifiers modifiers,
                                                  std::function<void()> onPress);
+
+/// Asks the desktop portal's GlobalShortcuts for the combination (Plasma, GNOME 48 and later).
+std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
+                                                   std::function<void()> onPress);
+
+/// Which global shortcut of Plasma's kglobalaccel holds the combination, as "component/action";
+/// empty when none does, nullopt outside Plasma.
+std::optional<QString> kglobalaccelHolder(Qt::Key key, Qt::KeyboardModifiers modifiers);
 
 /// The X11 keysym (XKB's too) of a key; 0 when it has none.
 quint32 keysymFor(Qt::Key key);
