@@ -12,6 +12,8 @@ QString foregroundProgramName()
         if (const std::optional<QString> name = swayForegroundProgramName())
             return *name;
     }
+    if (const std::optional<QString> name = kwinForegroundProgramName())
+        return *name;
     if (const std::optional<QString> name = wlrootsForegroundProgramName())
         return *name;
     // In a Wayland session without either, XWayland still names its own windows.
