@@ -16,7 +16,9 @@ packages=(
 )
 for option in "$@"; do
     case $option in
-    --test) packages+=(python3 clang libclang-rt-14-dev sway foot wtype grim xwayland) ;;
+    --test) packages+=(python3 clang libclang-rt-14-dev sway foot wtype grim xwayland
+        kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols wev
+        libglib2.0-bin) ;;
     --package) packages+=(lintian man-db) ;;
     # The cross-built Qt and the Windows zip, and Wine to run it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring

@@ -1,0 +1,52 @@
+# Sourced by the end-to-end tests in Wayland sessions (sway.sh, kwin.sh), with $keyglance and
+# $shots set: a scratch folder whose logs are copied to $shots on exit, the PASS/FAIL checks and
+# their count, Keyglance started and stopped, and the questions the checks ask of its log.
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/scratch.sh"
+# The programs' logs outlive the scratch folder, for a failure's post-mortem.
+trap 'cp "$work"/*.log "$shots"/ 2>/dev/null || true; cleanup_scratch' EXIT
+export XDG_CONFIG_HOME=$work/config
+
+passed=0
+failed=0
+check() {
+    local name=$1
+    shift
+    if "$@"; then
+        echo "PASS: $name"
+        passed=$((passed + 1))
+    else
+        echo "FAIL: $name"
+        failed=$((failed + 1))
+    fi
+}
+# Ends the test with its count of checks.
+report() {
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+}
+
+logged() { grep -c -F -- "$2" "$1" || true; }
+lines_in_order() {
+    local log=$1 previous=0 line
+    shift
+    for text in "$@"; do
+        line=$(grep -n -F -- "$text" "$log" | awk -F: -v after="$previous" '$1 > after {print $1; exit}')
+        [ -n "$line" ] || return 1
+        previous=$line
+    done
+}
+# Qt's Wayland plugin leaves allocations at exit that LeakSanitizer cannot tell from ours (Qt has
+# no frame pointers): leaks are the X11 tests' to find, memory errors are still caught here.
+start_keyglance() {
+    log=$1
+    (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$keyglance") >"$log" 2>&1 &
+    keyglance_pid=$!
+    pids+=($keyglance_pid)
+    wait_for "grep -q 'Is Registered: ' '$log'"
+}
+stop_keyglance() {
+    kill "$keyglance_pid"
+    wait "$keyglance_pid"
+}
+# Waits for the $1-th log line $2.
+wait_for_line() { wait_for "[ \$(logged '$log' '$2') -ge $1 ]" 10; }
