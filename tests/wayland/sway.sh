@@ -12,19 +12,7 @@ shots=$3
 # The programs' logs outlive the scratch folder, for a failure's post-mortem.
 trap 'cp "$work"/*.log "$shots"/ 2>/dev/null || true; cleanup_scratch' EXIT
 
-passed=0
-failed=0
-check() {
-    local name=$1
-    shift
-    if "$@"; then
-        echo "PASS: $name"
-        passed=$((passed + 1))
-    else
-        echo "FAIL: $name"
-        failed=$((failed + 1))
-    fi
-}
+. "$root/tests/checks.sh"
 
 cat >"$work/data.json" <<'JSON'
 {
@@ -125,5 +113,4 @@ wtype -M ctrl -k space -m ctrl
 check "the user's binding still fires" wait_for "[ -e '$fired' ]" 10
 stop_keyglance
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_result
