@@ -1,29 +1,12 @@
 # Sourced by the end-to-end tests in Wayland sessions (sway.sh, kwin.sh), with $keyglance and
-# $shots set: a scratch folder whose logs are copied to $shots on exit, the PASS/FAIL checks and
-# their count, Keyglance started and stopped, and the questions the checks ask of its log.
+# $shots set: a scratch folder whose logs are copied to $shots on exit, the PASS/FAIL checks
+# (tests/checks.sh), Keyglance started and stopped, and the questions the checks ask of its log.
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/scratch.sh"
 # The programs' logs outlive the scratch folder, for a failure's post-mortem.
 trap 'cp "$work"/*.log "$shots"/ 2>/dev/null || true; cleanup_scratch' EXIT
 export XDG_CONFIG_HOME=$work/config
 
-passed=0
-failed=0
-check() {
-    local name=$1
-    shift
-    if "$@"; then
-        echo "PASS: $name"
-        passed=$((passed + 1))
-    else
-        echo "FAIL: $name"
-        failed=$((failed + 1))
-    fi
-}
-# Ends the test with its count of checks.
-report() {
-    echo "$passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../checks.sh"
 
 logged() { grep -c -F -- "$2" "$1" || true; }
 lines_in_order() {

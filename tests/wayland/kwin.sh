@@ -59,7 +59,7 @@ if [ "$mode" = without-portal ]; then
     check "... with wev's rows" grep -q '"Ctrl+C" : "退出"' "$log"
     check "... and hides it" "$toggle"
     check "Keyglance exits cleanly" stop_keyglance
-    report
+    checks_result
     exit
 fi
 
@@ -112,4 +112,4 @@ check "cleanly, on SIGTERM" stop_keyglance
 check "unloading its script from KWin" kwin_dropped_script
 check "giving the shortcut back" shortcut_given_back
 
-report
+checks_result

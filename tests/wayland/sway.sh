@@ -84,4 +84,4 @@ wtype -M ctrl -k space -m ctrl
 check "the user's binding still fires" wait_for "[ -e '$fired' ]" 10
 stop_keyglance
 
-report
+checks_result
