@@ -180,6 +180,8 @@ std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModi
             {}, kBindWaitMs, &why);
         if (bound)
             trigger = boundTrigger(shortcutsIn(*bound));
+        if (bound && !trigger)
+            why = QStringLiteral("it left the shortcut out");
     }
     if (!trigger) {
         warnNotRegistered(key, modifiers,
