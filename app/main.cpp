@@ -1,4 +1,5 @@
 #include "app/autostart.h"
+#include "app/working_folder.h"
 #include "popup/keyglance.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication application(argc, argv);
+    leaveSystemFolder();
     Keyglance popup(nullptr);
     popup.initPopup();
     popup.setAttribute(Qt::WA_TransparentForMouseEvents);

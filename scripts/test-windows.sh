@@ -94,11 +94,13 @@ cat >"$work/run/data.json" <<'EOF'
   "Google Chrome": { "标签页": { "Ctrl+T": "新标签页" } }
 }
 EOF
-# A Chinese locale gives Keyglance a code page that holds its log's texts.
+# Starts Keyglance in the folder $2 (default run/), logging to $1. A Chinese locale gives it a
+# code page that holds its log's texts.
 start_keyglance() {
     log=$1
-    (cd "$work/run" && exec env LC_ALL=zh_CN.UTF-8 wine "$exe") >"$log" 2>&1 &
-    pids+=($!)
+    (cd "${2:-$work/run}" && exec env LC_ALL=zh_CN.UTF-8 wine "$exe") >"$log" 2>&1 &
+    keyglance_pid=$!
+    pids+=("$keyglance_pid")
 }
 
 echo "== the zip"
@@ -168,6 +170,15 @@ check "saves the served data file" download_until "cmp -s '$served/data.json' '$
 echo 'not json' >"$served/data.json"
 check "keeps data.json for a bad body" download_until "grep -q 'not a JSON object' '$dl_log'"
 check "... whose content is unchanged" grep -q -F '{"old": {}}' "$work/dl/data.json"
+
+echo "== started in the system folder, as at log-in"
+kill "$keyglance_pid"
+wait "$keyglance_pid" 2>/dev/null || true
+start_keyglance "$work/keyglance-system-folder.log" "$WINEPREFIX/drive_c/windows/system32"
+wait_for "grep -q 'Is Registered:  true' '$log'"
+press_over notepad.exe 1 '设置可见'
+check "lists notepad.exe's rows from the shipped data file beside the exe" \
+    wait_for "[ \$(logged '$log' '\"Ctrl+Shift+N\" : \"新建窗口\"') -eq 1 ]"
 
 echo "== 150 % display scaling"
 wineserver -k
