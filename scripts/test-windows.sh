@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the Windows zip under Wine, on a private Xvfb with openbox: start-up and the
 # Run value, Ctrl+Space over Wine's notepad, the window-title rule through the real Windows calls,
-# and the start-up download. Runs the unpacked zip, so a missing DLL fails. Needs
+# the start-up download, a start in the system folder as at log-in, and 150 % display scaling on a
+# screen too small for the popup at that scale. Runs the unpacked zip, so a missing DLL fails. Needs
 # scripts/build-windows.sh to have built the zip; builds a second one pointed at a local server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,8 +17,8 @@ if [ -z "${KEYGLANCE_WINE_SESSION:-}" ]; then
     x86_64-w64-mingw32-gcc -municode -mwindows -O2 -Wall -Wextra -Werror \
         -o "$build/titled_window.exe" "$root/tests/windows/titled_window.c"
     export KEYGLANCE_WINE_SESSION=1 KEYGLANCE_WINE_TEST_PORT=$port
-    # Room for the popup at 150 %.
-    exec "$root/tests/x11-session.sh" --wm --screen 2880x1800 "$0" "$@"
+    # A 1920 x 1080 screen: room for the popup at 100 %, not at 150 %.
+    exec "$root/tests/x11-session.sh" --wm "$0" "$@"
 fi
 
 . "$root/scripts/scratch.sh"
@@ -68,6 +69,26 @@ popup_viewable() { xwininfo -name Keyglance 2>/dev/null | grep -q 'Map State: Is
 popup_hidden() { ! popup_viewable; }
 popup_size() { xwininfo -name Keyglance | grep -qzE "Width: $1.*Height: $2"; }
 popup_shot() { import -window "$(xwininfo -name Keyglance | awk '/Window id:/ {print $4}')" "$1"; }
+# Sets width, height, x and y to the popup's geometry on the screen.
+popup_geometry() {
+    read -r width height x y < <(xwininfo -name Keyglance | awk '/Absolute upper-left X:/ {x = $4}
+        /Absolute upper-left Y:/ {y = $4} /Width:/ {w = $2} /Height:/ {h = $2} END {print w, h, x, y}')
+}
+popup_inside_screen() {
+    popup_geometry
+    ((x >= 0 && y >= 0 && x + width <= 1920 && y + height <= 1080))
+}
+# The labels in the popup's bottom-right corner (a fifth of its width, a tenth of its height), as
+# the popup's own shot $1 has them, must be in the screenshot $2 of the whole screen.
+labels_on_screen() {
+    popup_geometry
+    local corner_width=$((width / 5)) corner_height=$((height / 10))
+    local corner_x=$((width - corner_width)) corner_y=$((height - corner_height))
+    convert "$1" -crop "${corner_width}x$corner_height+$corner_x+$corner_y" +repage "$work/labels.png"
+    convert "$2" -crop "${corner_width}x$corner_height+$((x + corner_x))+$((y + corner_y))" +repage \
+        "$work/labels-on-screen.png"
+    "$root/tests/same-layout.sh" "$work/labels.png" "$work/labels-on-screen.png"
+}
 
 # Puts the window of the Wine program $1 in front and presses Ctrl+Space; waits for the $2-th
 # log line $3.
@@ -190,11 +211,15 @@ start_keyglance "$work/keyglance-150.log"
 wait_for "grep -q 'Is Registered:  true' '$log'"
 press_over notepad.exe 1 '设置可见'
 check "shows the popup" wait_for popup_viewable
-check "the popup is 1800 x 1200" popup_size 1800 1200
+check "the popup, too large at 150 %, is scaled down inside the screen" popup_inside_screen
+popup_geometry
+echo "the popup at 150 %: ${width}x$height+$x+$y"
 sleep 1
 import -window root "$build/keyglance-windows-150.png"
 popup_shot "$work/popup-144dpi.png"
 echo "screenshot: $build/keyglance-windows-150.png"
+check "its bottom-right labels are on the screen" labels_on_screen "$work/popup-144dpi.png" \
+    "$build/keyglance-windows-150.png"
 check "looks the same at 150 %" "$root/tests/same-layout.sh" "$work/popup-96dpi.png" \
     "$work/popup-144dpi.png"
 
