@@ -43,6 +43,10 @@ void prepareSession()
         // XWayland stays the way out should Qt's Wayland platform be missing.
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
         LayerShellQt::Shell::useLayerShell();
+        // Qt asks whether it could draw window decorations at the first show, which loads and
+        // starts the whole EGL stack (about 90 ms, and memory for good) for a frameless overlay
+        // drawn without OpenGL.
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
     } else if (platform.isEmpty() && !qEnvironmentVariableIsEmpty("DISPLAY")) {
         // Without the layer shell only an X11 window can stay above the others unfocused.
         qputenv("QT_QPA_PLATFORM", "xcb");
