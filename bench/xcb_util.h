@@ -25,5 +25,8 @@ xcb_keycode_t keycodeFor(xcb_connection_t *connection, xcb_keysym_t keysym);
 // The process of the X server at the other end of a local connection; 0 when unknown.
 pid_t serverPid(xcb_connection_t *connection);
 
+// The process of the window manager, through the X-Resource extension; 0 without one.
+pid_t windowManagerPid(xcb_connection_t *connection);
+
 // Milliseconds on CLOCK_MONOTONIC.
 double monotonicMs();
