@@ -3,6 +3,7 @@
 #include "bench/xcb_util.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -152,7 +153,8 @@ std::map<std::string, std::vector<double>> TargetProcess::mappings() const
     while (std::getline(smaps, line)) {
         std::istringstream fields(line);
         std::string first;
-        fields >> first;
+        if (!(fields >> first))
+            continue;
         if (first.back() != ':') {
             // A mapping's header: range, permissions, offset, device, inode and maybe a path.
             std::string skipped, path;
