@@ -176,7 +176,8 @@ bool latencyRound(const Options &options, const std::string &popup, int round, i
     if (!run)
         return false;
     const pid_t server = serverPid(run->connection.get());
-    const pid_t windowManager = windowManagerPid(run->connection.get());
+    const xcb_window_t check = windowManagerCheck(run->connection.get());
+    const pid_t windowManager = check ? clientPid(run->connection.get(), check) : 0;
     const auto counters = [&] { return Counters::read(run->target->pid(), server, windowManager); };
     const auto record = [&](const char *kind) {
         JsonLine line(kind);

@@ -48,7 +48,7 @@ pid_t serverPid(xcb_connection_t *connection)
     return peer.pid;
 }
 
-pid_t windowManagerPid(xcb_connection_t *connection)
+xcb_window_t windowManagerCheck(xcb_connection_t *connection)
 {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     const auto check = adoptReply(xcb_get_property_reply(
@@ -56,11 +56,14 @@ pid_t windowManagerPid(xcb_connection_t *connection)
         xcb_get_property(connection, 0, root, internAtom(connection, "_NET_SUPPORTING_WM_CHECK"),
                          XCB_ATOM_WINDOW, 0, 1),
         nullptr));
-    if (!check || xcb_get_property_value_length(check.get()) < 4)
-        return 0;
-    xcb_res_client_id_spec_t spec{
-        *static_cast<const xcb_window_t *>(xcb_get_property_value(check.get())),
-        XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    if (!check || check->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(check.get()) < 4)
+        return XCB_WINDOW_NONE;
+    return *static_cast<const xcb_window_t *>(xcb_get_property_value(check.get()));
+}
+
+pid_t clientPid(xcb_connection_t *connection, xcb_window_t window)
+{
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     const auto ids = adoptReply(xcb_res_query_client_ids_reply(
         connection, xcb_res_query_client_ids(connection, 1, &spec), nullptr));
     if (!ids)
