@@ -1,24 +1,28 @@
-// Drives popup programs on an X server and prints machine-readable figures:
+// Drives popup programs on an X server and prints each measurement as a line of JSON, which
+// bench/report.py turns into figures:
 //   latency_probe latency [options] --popup NAME:TITLE:COMMAND [--popup ...]
 //   latency_probe memory|startup [options] -- command [arguments...]
-// latency: --presses show/hide cycles per popup, split into --rounds runs that take turns, so
-//          a passing load on the machine falls on every popup alike; the first cycle of each
-//          run is reported apart. Times to map, to the first frame and to unmap. With several
-//          --front titles the rounds take turns over them too; each run also gets a line of
-//          its own, so one slow start stands out from the pooled figures.
-// memory:  Rss/Pss/anonymous idle, after the first show (with --title) and at each --cycles count.
-// startup: --runs starts, each timed from fork to the --ready text on the program's output.
+// latency: --rounds starts of each popup, taking turns so that a passing load on the machine falls
+//          on every popup alike, with --presses show/hide cycles over them all; the --front titles
+//          take turns from one round to the next. A "press" record a cycle: press 0 is the first
+//          after start-up, the later ones follow each other, and one more comes after the same
+//          pause (--settle-ms) as the first; a "cost" record a start for its first cycle and for
+//          the later ones.
+// memory:  the size of each mapping idle, after the first show (with --title) and at each
+//          --cycles count.
+// startup: --runs starts, each timed from fork to the --ready text and to the main thread idle.
+// Other options: --log FILE (the program's output; a prefix for the popup's name in latency).
+#include "bench/json_line.h"
 #include "bench/popup_watcher.h"
-#include "bench/sample_stats.h"
 #include "bench/target_process.h"
 #include "bench/xcb_util.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -26,92 +30,52 @@
 
 namespace {
 
+const char *const kReadyText = "Is Registered:  true";
 constexpr double kReadyTimeoutMs = 30000;
+constexpr double kTimeoutMs = 5000;
+// Long enough to span the round trips of the preparation: a pause this long is the idle loop.
+constexpr double kQuietMs = 200;
 constexpr int kMaxFailures = 5;
 
-struct Popup {
-    std::string name;
-    std::string title;
-    std::string command;
-};
-
+// The command line: "--name value" pairs in order, and the command after "--".
 struct Options {
     std::string mode;
-    std::string title;
-    std::vector<std::string> frontTitles;
-    std::string readyText = "Is Registered:  true";
-    std::string logPath;
-    int presses = 300;
-    int rounds = 3;
-    int runs = 10;
-    std::vector<int> cycleCounts;
-    std::vector<Popup> popups;
-    double timeoutMs = 5000;
-    double settleMs = 1000;
+    std::map<std::string, std::vector<std::string>> values;
     std::vector<std::string> command;
-};
 
-std::vector<std::string> split(const std::string &text, char separator, int maxParts)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (int(parts.size()) + 1 < maxParts) {
-        const size_t end = text.find(separator, start);
-        if (end == std::string::npos)
-            break;
-        parts.push_back(text.substr(start, end - start));
-        start = end + 1;
+    std::string text(const std::string &name, const std::string &fallback = {}) const
+    {
+        const auto found = values.find(name);
+        return found == values.end() ? fallback : found->second.back();
     }
-    parts.push_back(text.substr(start));
-    return parts;
-}
+    double number(const std::string &name, double fallback) const
+    {
+        return values.count(name) ? std::stod(text(name)) : fallback;
+    }
+    const std::vector<std::string> &all(const std::string &name) const
+    {
+        static const std::vector<std::string> none;
+        const auto found = values.find(name);
+        return found == values.end() ? none : found->second;
+    }
+};
 
 bool parseOptions(int argc, char **argv, Options &options)
 {
     if (argc < 2)
         return false;
     options.mode = argv[1];
-    for (int index = 2; index < argc; ++index) {
-        const std::string name = argv[index];
-        if (name == "--") {
+    for (int index = 2; index < argc; index += 2) {
+        if (std::string(argv[index]) == "--") {
             options.command.assign(argv + index + 1, argv + argc);
             break;
         }
         if (index + 1 >= argc)
             return false;
-        const std::string value = argv[++index];
-        if (name == "--title") {
-            options.title = value;
-        } else if (name == "--front") {
-            options.frontTitles.push_back(value);
-        } else if (name == "--ready") {
-            options.readyText = value;
-        } else if (name == "--log") {
-            options.logPath = value;
-        } else if (name == "--presses") {
-            options.presses = std::stoi(value);
-        } else if (name == "--rounds") {
-            options.rounds = std::max(1, std::stoi(value));
-        } else if (name == "--runs") {
-            options.runs = std::stoi(value);
-        } else if (name == "--cycles") {
-            for (const std::string &count : split(value, ',', 1 << 16))
-                options.cycleCounts.push_back(std::stoi(count));
-        } else if (name == "--popup") {
-            const std::vector<std::string> parts = split(value, ':', 3);
-            if (parts.size() != 3)
-                return false;
-            options.popups.push_back({parts[0], parts[1], parts[2]});
-        } else if (name == "--timeout-ms") {
-            options.timeoutMs = std::stod(value);
-        } else if (name == "--settle-ms") {
-            options.settleMs = std::stod(value);
-        } else {
-            return false;
-        }
+        options.values[argv[index]].push_back(argv[index + 1]);
     }
     if (options.mode == "latency")
-        return !options.popups.empty();
+        return options.values.count("--popup");
     return !options.command.empty() && (options.mode == "memory" || options.mode == "startup");
 }
 
@@ -120,39 +84,36 @@ void settle(double ms)
     std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
 }
 
-using Connection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
-
 // A started program, ready and settled, with a watcher on its popup when it has a title.
 struct Run {
     std::unique_ptr<TargetProcess> target;
-    Connection connection{nullptr, &xcb_disconnect};
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection{nullptr,
+                                                                            &xcb_disconnect};
     std::unique_ptr<PopupWatcher> watcher;
+    int failures = 0;
 };
 
 std::unique_ptr<Run> startRun(const std::vector<std::string> &command, const std::string &title,
-                              const std::string &frontTitle, const Options &options,
+                              const std::string &front, const Options &options,
                               const std::string &logPath)
 {
     auto run = std::make_unique<Run>();
-    run->target = std::make_unique<TargetProcess>(command, options.readyText, logPath);
+    const std::string ready = options.text("--ready", kReadyText);
+    run->target = std::make_unique<TargetProcess>(command, ready, logPath);
     if (!run->target->waitReady(kReadyTimeoutMs)) {
-        std::fprintf(stderr, "latency_probe: \"%s\" never printed \"%s\"\n",
-                     command.front().c_str(), options.readyText.c_str());
+        std::fprintf(stderr, "latency_probe: %s never printed \"%s\"\n", command[0].c_str(),
+                     ready.c_str());
         return nullptr;
     }
     // Start-up work that goes on after the ready line (downloads, autostart) is left out.
-    settle(options.settleMs);
+    settle(options.number("--settle-ms", 1000));
     if (title.empty())
         return run;
     run->connection.reset(xcb_connect(nullptr, nullptr));
-    if (xcb_connection_has_error(run->connection.get())) {
-        std::fprintf(stderr, "latency_probe: cannot connect to the X server\n");
-        return nullptr;
-    }
-    run->watcher = std::make_unique<PopupWatcher>(run->connection.get(), title, frontTitle);
-    if (!run->watcher->usable()) {
-        std::fprintf(stderr, "latency_probe: the X server lacks XTest or Damage, or the keymap "
-                             "lacks Control or space\n");
+    run->watcher = std::make_unique<PopupWatcher>(run->connection.get(), title, front);
+    if (xcb_connection_has_error(run->connection.get()) || !run->watcher->usable()) {
+        std::fprintf(stderr, "latency_probe: no X server, or it lacks XTest or Damage, or the "
+                             "keymap lacks Control or space\n");
         return nullptr;
     }
     return run;
@@ -162,253 +123,169 @@ struct Cycle {
     double mappedMs = kNoTime;
     double drawnMs = kNoTime;
     double unmappedMs = kNoTime;
-
-    bool complete() const
-    {
-        return !std::isnan(mappedMs) && !std::isnan(drawnMs) && !std::isnan(unmappedMs);
-    }
 };
 
-// One show and one hide; a popup left mapped by a lost event is hidden again so the next
-// cycle starts from a hidden popup.
-Cycle runCycle(PopupWatcher &watcher, double timeoutMs)
+// One show and one hide; a popup left mapped by a lost event is hidden again so the next cycle
+// starts from a hidden popup. False once the program died or too many cycles failed.
+bool runCycle(Run &run, Cycle &cycle)
 {
-    Cycle cycle;
-    const PopupWatcher::ShowTimes shown = watcher.show(timeoutMs);
-    cycle.mappedMs = shown.mappedMs;
-    cycle.drawnMs = shown.drawnMs;
-    if (std::isnan(cycle.mappedMs) && !watcher.popupMapped())
-        return cycle;
-    cycle.unmappedMs = watcher.hide(timeoutMs);
-    if (std::isnan(cycle.unmappedMs) && watcher.popupMapped())
-        watcher.hide(timeoutMs);
-    return cycle;
-}
-
-// Runs cycles while counting failures; false once the program died or failed too often.
-bool runCycleCounted(Run &run, double timeoutMs, Cycle &cycle, int &failures)
-{
-    cycle = runCycle(*run.watcher, timeoutMs);
-    if (!cycle.complete())
-        ++failures;
-    if (!run.target->running()) {
-        std::fprintf(stderr, "latency_probe: the program ended\n");
-        return false;
+    PopupWatcher &watcher = *run.watcher;
+    const PopupWatcher::ShowTimes shown = watcher.show(kTimeoutMs);
+    cycle = {shown.mappedMs, shown.drawnMs, kNoTime};
+    if (!std::isnan(cycle.mappedMs) || watcher.popupMapped()) {
+        cycle.unmappedMs = watcher.hide(kTimeoutMs);
+        if (std::isnan(cycle.unmappedMs) && watcher.popupMapped())
+            watcher.hide(kTimeoutMs);
     }
-    if (failures > kMaxFailures) {
-        std::fprintf(stderr, "latency_probe: more than %d cycles timed out\n", kMaxFailures);
+    if (std::isnan(cycle.mappedMs) || std::isnan(cycle.drawnMs) || std::isnan(cycle.unmappedMs))
+        ++run.failures;
+    if (!run.target->running() || run.failures > kMaxFailures) {
+        std::fprintf(stderr, "latency_probe: the program ended or too many cycles timed out\n");
         return false;
     }
     return true;
 }
 
-struct Samples {
-    std::vector<double> mapped, drawn, unmapped;
-
-    void add(const Cycle &cycle)
-    {
-        mapped.push_back(cycle.mappedMs);
-        drawn.push_back(cycle.drawnMs);
-        unmapped.push_back(cycle.unmappedMs);
-    }
-};
-
-struct PopupResults {
-    Samples first;
-    Samples later;
-    // First cycles by the front program they were shown over.
-    std::map<std::string, Samples> firstByFront;
-    double cpuMs = 0;
-    int failures = 0;
-};
-
-// The program in front for a round: the --front titles take turns; none without any.
-std::string frontTitle(const Options &options, int round)
-{
-    const std::vector<std::string> &titles = options.frontTitles;
-    return titles.empty() ? std::string() : titles[size_t(round) % titles.size()];
-}
-
-const char *frontLabel(const std::string &front)
-{
-    return front.empty() ? "-" : front.c_str();
-}
-
-// CPU time and minor page faults of the program and of the X server, to be taken apart.
+// CPU time and minor page faults so far of the program, the X server and the window manager.
 struct Counters {
-    double cpuMs = 0;
-    double serverCpuMs = 0;
-    long serverFaults = 0;
+    double cpuMs, faults, serverCpuMs, serverFaults, windowManagerCpuMs;
 
-    static Counters read(const Run &run, pid_t server)
+    static Counters read(pid_t pid, pid_t server, pid_t windowManager)
     {
-        return {run.target->cpuMs(), processCpuMs(server), minorFaults(server)};
+        return {processCpuMs(pid), double(minorFaults(pid)), processCpuMs(server),
+                double(minorFaults(server)), windowManager ? processCpuMs(windowManager) : 0};
+    }
+    Counters operator-(const Counters &start) const
+    {
+        return {cpuMs - start.cpuMs, faults - start.faults, serverCpuMs - start.serverCpuMs,
+                serverFaults - start.serverFaults, windowManagerCpuMs - start.windowManagerCpuMs};
     }
 };
 
-Counters operator-(const Counters &end, const Counters &start)
+bool latencyRound(const Options &options, const std::string &popup, int round, int presses)
 {
-    return {end.cpuMs - start.cpuMs, end.serverCpuMs - start.serverCpuMs,
-            end.serverFaults - start.serverFaults};
-}
-
-// The figures of one start alone: its first cycle and the median of its later ones, and what
-// the program and the X server spent on the first cycle and on a later one.
-void printStart(const Popup &popup, int round, const std::string &front, const Cycle &first,
-                const Samples &later, const Counters &firstCost, const Counters &laterCost)
-{
-    const double cycles = double(std::max<size_t>(later.drawn.size(), 1));
-    std::printf("start target=%s round=%d front=%s first=%.2f p50=%.2f p95=%.2f "
-                "mapped_p50=%.2f n=%zu first_cpu_ms=%.2f cpu_ms_per_cycle=%.2f "
-                "first_server_cpu_ms=%.2f server_cpu_ms_per_cycle=%.2f first_server_faults=%ld "
-                "server_faults_per_cycle=%.0f\n",
-                popup.name.c_str(), round + 1, frontLabel(front), first.drawnMs,
-                percentile(later.drawn, 0.5), percentile(later.drawn, 0.95),
-                percentile(later.mapped, 0.5), later.drawn.size(), firstCost.cpuMs,
-                laterCost.cpuMs / cycles, firstCost.serverCpuMs, laterCost.serverCpuMs / cycles,
-                firstCost.serverFaults, double(laterCost.serverFaults) / cycles);
-    std::fflush(stdout);
-}
-
-bool latencyRound(const Options &options, const Popup &popup, int round, int presses,
-                  PopupResults &results)
-{
-    const std::string logPath =
-        options.logPath.empty() ? "" : options.logPath + popup.name + ".log";
-    const std::string front = frontTitle(options, round);
+    // NAME:TITLE:COMMAND
+    std::istringstream fields(popup);
+    std::string name, title, command;
+    std::getline(std::getline(std::getline(fields, name, ':'), title, ':'), command);
+    const std::vector<std::string> &fronts = options.all("--front");
+    const std::string front = fronts.empty() ? "" : fronts[size_t(round) % fronts.size()];
+    const std::string log = options.text("--log");
     const std::unique_ptr<Run> run =
-        startRun({popup.command}, popup.title, front, options, logPath);
+        startRun({command}, title, front, options, log.empty() ? log : log + name + ".log");
     if (!run)
         return false;
     const pid_t server = serverPid(run->connection.get());
-    const Counters atStart = Counters::read(*run, server);
-    Cycle first;
-    if (!runCycleCounted(*run, options.timeoutMs, first, results.failures))
-        return false;
-    results.first.add(first);
-    results.firstByFront[front].add(first);
-    const Counters afterFirst = Counters::read(*run, server);
-    Samples later;
-    for (int press = 0; press < presses; ++press) {
+    const xcb_window_t check = windowManagerCheck(run->connection.get());
+    const pid_t windowManager = check ? clientPid(run->connection.get(), check) : 0;
+    const auto counters = [&] { return Counters::read(run->target->pid(), server, windowManager); };
+    const auto record = [&](const char *kind) {
+        JsonLine line(kind);
+        line.add("popup", name).add("start", round + 1).add("front", front);
+        return line;
+    };
+    const double pauseMs = options.number("--settle-ms", 1000);
+    Counters phaseStart = counters();
+    // The presses back to back, then one after a pause.
+    for (int press = 0; press <= presses + 1; ++press) {
+        if (press == presses + 1)
+            settle(pauseMs);
         Cycle cycle;
-        if (!runCycleCounted(*run, options.timeoutMs, cycle, results.failures))
+        if (!runCycle(*run, cycle))
             return false;
-        later.add(cycle);
-        results.later.add(cycle);
+        record("press")
+            .add("press", press)
+            .add("pause_ms", press == 0 || press > presses ? pauseMs : 0)
+            .add("mapped_ms", cycle.mappedMs)
+            .add("drawn_ms", cycle.drawnMs)
+            .add("unmapped_ms", cycle.unmappedMs)
+            .print();
+        if (press != 0 && press != presses)
+            continue;
+        const Counters now = counters();
+        const Counters cost = now - phaseStart;
+        phaseStart = now;
+        record("cost")
+            .add("phase", press == 0 ? "first" : "later")
+            .add("cycles", press == 0 ? 1 : presses)
+            .add("cpu_ms", cost.cpuMs)
+            .add("faults", cost.faults)
+            .add("server_cpu_ms", cost.serverCpuMs)
+            .add("server_faults", cost.serverFaults)
+            .add("window_manager_cpu_ms", cost.windowManagerCpuMs)
+            .print();
     }
-    const Counters laterCost = Counters::read(*run, server) - afterFirst;
-    results.cpuMs += laterCost.cpuMs;
-    printStart(popup, round, front, first, later, afterFirst - atStart, laterCost);
     return true;
-}
-
-void printLatency(const std::string &name, const char *phase, const std::vector<double> &first,
-                  const std::vector<double> &samples, int failures)
-{
-    std::printf("latency target=%s phase=%s first=%.2f p50=%.2f p95=%.2f max=%.2f n=%zu "
-                "failed=%d\n",
-                name.c_str(), phase, median(first), percentile(samples, 0.5),
-                percentile(samples, 0.95), percentile(samples, 1.0), samples.size(), failures);
-}
-
-void printFirst(const std::string &name, const std::string &front, const Samples &first)
-{
-    const std::pair<const char *, const std::vector<double> *> phases[] = {
-        {"mapped", &first.mapped}, {"drawn", &first.drawn}, {"unmapped", &first.unmapped}};
-    for (const auto &[phase, samples] : phases)
-        std::printf("first target=%s phase=%s front=%s median=%.2f starts=%zu\n", name.c_str(),
-                    phase, frontLabel(front), median(*samples), samples->size());
 }
 
 int latency(const Options &options)
 {
-    const int popupCount = int(options.popups.size());
-    std::vector<PopupResults> results(options.popups.size());
-    for (int round = 0; round < options.rounds; ++round) {
-        const int presses =
-            options.presses / options.rounds + (round < options.presses % options.rounds ? 1 : 0);
+    const std::vector<std::string> &popups = options.all("--popup");
+    const int count = int(popups.size());
+    const int rounds = int(options.number("--rounds", 3));
+    const int presses = int(options.number("--presses", 300));
+    for (int round = 0; round < rounds; ++round) {
         // Each round starts with the next popup, so none always runs first.
-        for (int turn = 0; turn < popupCount; ++turn) {
-            const int index = (round + turn) % popupCount;
-            if (!latencyRound(options, options.popups[index], round, presses, results[index]))
+        for (int turn = 0; turn < count; ++turn) {
+            if (!latencyRound(options, popups[size_t((round + turn) % count)], round,
+                              presses / rounds + (round < presses % rounds)))
                 return 1;
         }
-    }
-    for (int index = 0; index < popupCount; ++index) {
-        const std::string &name = options.popups[index].name;
-        const PopupResults &popup = results[index];
-        printLatency(name, "mapped", popup.first.mapped, popup.later.mapped, popup.failures);
-        printLatency(name, "drawn", popup.first.drawn, popup.later.drawn, popup.failures);
-        printLatency(name, "unmapped", popup.first.unmapped, popup.later.unmapped, popup.failures);
-        for (const auto &[front, first] : popup.firstByFront)
-            printFirst(name, front, first);
-        std::printf("cpu target=%s ms_per_cycle=%.2f\n", name.c_str(),
-                    popup.cpuMs / double(std::max<size_t>(popup.later.drawn.size(), 1)));
     }
     return 0;
 }
 
-void printMemory(const std::string &stage, const TargetProcess &target,
-                 const std::string &extra = {})
-{
-    const MemoryUsage usage = target.memory();
-    std::printf("memory stage=%s rss_kb=%ld pss_kb=%ld anon_kb=%ld%s\n", stage.c_str(), usage.rssKb,
-                usage.pssKb, usage.anonymousKb, extra.c_str());
-    std::fflush(stdout);
-}
-
 int memory(const Options &options)
 {
-    const std::string front = frontTitle(options, 0);
     const std::unique_ptr<Run> run =
-        startRun(options.command, options.title, front, options, options.logPath);
+        startRun(options.command, options.text("--title"), options.text("--front"), options,
+                 options.text("--log"));
     if (!run)
         return 1;
-    printMemory("idle", *run->target);
-    if (!run->watcher)
-        return 0;
-    int failures = 0;
+    const auto record = [&](const char *stage) {
+        JsonLine line("memory");
+        line.add("stage", stage).add("mappings", run->target->mappings());
+        return line;
+    };
+    record("idle").print();
     Cycle cycle;
-    if (!runCycleCounted(*run, options.timeoutMs, cycle, failures))
-        return 1;
-    settle(options.settleMs);
-    printMemory("first-show", *run->target);
+    if (!run->watcher || !runCycle(*run, cycle))
+        return run->watcher ? 1 : 0;
+    settle(options.number("--settle-ms", 1000));
+    record("first show").print();
     int done = 1;
-    for (int count : options.cycleCounts) {
+    std::istringstream counts(options.text("--cycles"));
+    for (std::string count; std::getline(counts, count, ',');) {
         std::vector<double> drawn;
-        const int rangeStart = done;
-        const double cpuBefore = run->target->cpuMs();
-        for (; done < count; ++done) {
-            if (!runCycleCounted(*run, options.timeoutMs, cycle, failures))
+        const double cpuBefore = processCpuMs(run->target->pid());
+        for (; done < std::stoi(count); ++done) {
+            if (!runCycle(*run, cycle))
                 return 1;
             drawn.push_back(cycle.drawnMs);
         }
-        settle(options.settleMs);
-        const double cpuPerCycle =
-            (run->target->cpuMs() - cpuBefore) / double(std::max(done - rangeStart, 1));
-        char extra[128];
-        std::snprintf(extra, sizeof extra, " drawn_p50=%.2f cpu_ms_per_cycle=%.2f failed=%d",
-                      median(drawn), cpuPerCycle, failures);
-        printMemory("cycles-" + std::to_string(count), *run->target, extra);
+        settle(options.number("--settle-ms", 1000));
+        record("cycles")
+            .add("cycles", done)
+            .add("drawn_ms", drawn)
+            .add("cpu_ms", processCpuMs(run->target->pid()) - cpuBefore)
+            .print();
     }
     return 0;
 }
 
 int startup(const Options &options)
 {
-    std::vector<double> times;
-    for (int run = 0; run < options.runs; ++run) {
-        TargetProcess target(options.command, options.readyText, options.logPath);
+    for (int run = 0; run < options.number("--runs", 10); ++run) {
+        TargetProcess target(options.command, options.text("--ready", kReadyText),
+                             options.text("--log"));
         const std::optional<double> ready = target.waitReady(kReadyTimeoutMs);
-        if (!ready) {
-            std::fprintf(stderr, "latency_probe: run %d never printed \"%s\"\n", run,
-                         options.readyText.c_str());
+        const std::optional<double> idle = target.waitQuiet(kQuietMs, kReadyTimeoutMs);
+        if (!ready || !idle) {
+            std::fprintf(stderr, "latency_probe: run %d never got ready\n", run);
             return 1;
         }
-        times.push_back(*ready);
+        JsonLine("startup").add("registered_ms", *ready).add("idle_ms", *idle).print();
     }
-    std::printf("startup runs=%zu median_ms=%.2f min_ms=%.2f max_ms=%.2f\n", times.size(),
-                median(times), percentile(times, 0.0), percentile(times, 1.0));
     return 0;
 }
 
@@ -420,15 +297,13 @@ int main(int argc, char **argv)
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: latency_probe latency [--presses N] [--rounds N] [--front T]... "
-                     "[--log PREFIX] --popup NAME:TITLE:COMMAND...\n"
-                     "       latency_probe memory|startup [--title T] [--front T] [--ready TEXT] "
-                     "[--log FILE] [--runs N] [--cycles N,N] -- command [arguments...]\n"
-                     "common: [--timeout-ms MS] [--settle-ms MS]\n");
+                     "--popup NAME:TITLE:COMMAND...\n"
+                     "       latency_probe memory|startup [--title T] [--front T] [--ready "
+                     "TEXT] [--runs N] [--cycles N,N] -- command [arguments...]\n"
+                     "common: [--log FILE] [--settle-ms MS]\n");
         return 2;
     }
     if (options.mode == "latency")
         return latency(options);
-    if (options.mode == "memory")
-        return memory(options);
-    return startup(options);
+    return options.mode == "memory" ? memory(options) : startup(options);
 }

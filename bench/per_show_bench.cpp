@@ -1,8 +1,8 @@
 // Times what one showing of the popup does besides drawing: read and parse the data file,
 // build the program's rows, clear and fill the three lists.
 //   per_show_bench <shipped data.json>
-// Each file is timed for BENCH_SHOW_SECONDS (default 2) seconds; medians are printed.
-#include "bench/sample_stats.h"
+// Each file is timed for BENCH_SHOW_SECONDS (default 2) seconds; every sample is printed.
+#include "bench/json_line.h"
 #include "shortcuts/shortcut_columns.h"
 #include "shortcuts/shortcut_table.h"
 
@@ -13,9 +13,10 @@
 #include <QTemporaryDir>
 
 #include <array>
-#include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -69,37 +70,29 @@ bool writeFile(const QString &path, const QByteArray &contents)
     return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
 
-struct ShowTiming {
-    double readParseUs = 0;
-    double rowsUs = 0;
-    double fillUs = 0;
-    double totalUs = 0;
-};
+using Samples = std::map<std::string, std::vector<double>>;
 
-double microsecondsSince(std::chrono::steady_clock::time_point start)
+// The popup's showing, step by step as Keyglance::fillShortcutLists runs it, its microseconds
+// added to the samples.
+void showOnce(const std::array<QListWidget *, kColumnCount> &lists, const DataFile &data,
+              Samples &samples)
 {
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
-// The popup's showing, step by step as Keyglance::fillShortcutLists runs it.
-ShowTiming showOnce(const std::array<QListWidget *, kColumnCount> &lists, const DataFile &data)
-{
-    ShowTiming timing;
-    const auto start = std::chrono::steady_clock::now();
+    QElapsedTimer timer;
+    timer.start();
+    const auto lap = [&timer] { return double(timer.nsecsElapsed()) / 1e3; };
     for (QListWidget *list : lists)
         list->clear();
-    const double cleared = microsecondsSince(start);
+    const double cleared = lap();
     const QJsonObject table = loadShortcutFile(data.path);
-    const double parsed = microsecondsSince(start);
+    const double parsed = lap();
     const QStringList rows = shortcutRows(table, data.program);
-    const double built = microsecondsSince(start);
+    const double built = lap();
     fillShortcutColumns(lists, rows);
-    timing.totalUs = microsecondsSince(start);
-    timing.readParseUs = parsed - cleared;
-    timing.rowsUs = built - parsed;
-    timing.fillUs = cleared + timing.totalUs - built;
-    return timing;
+    const double total = lap();
+    samples["read_parse_us"].push_back(parsed - cleared);
+    samples["rows_us"].push_back(built - parsed);
+    samples["fill_us"].push_back(cleared + total - built);
+    samples["total_us"].push_back(total);
 }
 
 void dropMessage(QtMsgType, const QMessageLogContext &, const QString &) {}
@@ -108,25 +101,20 @@ void benchmark(const std::array<QListWidget *, kColumnCount> &lists, const DataF
                double seconds)
 {
     const QtMessageHandler previous = qInstallMessageHandler(dropMessage);
-    showOnce(lists, data); // warms the page cache and the font database
-    std::vector<double> readParse, rows, fill, total;
+    Samples samples;
+    showOnce(lists, data, samples); // warms the page cache and the font database
+    samples.clear();
     QElapsedTimer elapsed;
     elapsed.start();
-    while (total.size() < size_t(kMinIterations) || elapsed.elapsed() < seconds * 1000) {
-        const ShowTiming timing = showOnce(lists, data);
-        readParse.push_back(timing.readParseUs);
-        rows.push_back(timing.rowsUs);
-        fill.push_back(timing.fillUs);
-        total.push_back(timing.totalUs);
-    }
+    while (samples["total_us"].size() < size_t(kMinIterations) ||
+           elapsed.elapsed() < seconds * 1000)
+        showOnce(lists, data, samples);
     qInstallMessageHandler(previous);
-    const qint64 bytes = QFile(data.path).size();
-    std::printf("pershow file=%s bytes=%lld iterations=%zu total_us=%.1f read_parse_us=%.1f "
-                "rows_us=%.1f fill_us=%.1f us_per_mb=%.1f\n",
-                qPrintable(data.label), static_cast<long long>(bytes), total.size(), median(total),
-                median(readParse), median(rows), median(fill),
-                median(total) / (double(bytes) / 1e6));
-    std::fflush(stdout);
+    JsonLine line("pershow");
+    line.add("file", data.label.toStdString()).add("bytes", double(QFile(data.path).size()));
+    for (const auto &[name, values] : samples)
+        line.add(name, values);
+    line.print();
 }
 
 } // namespace

@@ -53,11 +53,7 @@ PopupWatcher::PopupWatcher(xcb_connection_t *connection, std::string title, std:
     m_control = keycodeFor(connection, kControlL);
     m_space = keycodeFor(connection, kSpace);
 
-    const xcb_atom_t wmCheck = internAtom(connection, "_NET_SUPPORTING_WM_CHECK");
-    const auto check = adoptReply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, m_root, wmCheck, XCB_ATOM_WINDOW, 0, 1),
-        nullptr));
-    m_windowManager = check && check->type == XCB_ATOM_WINDOW;
+    m_windowManager = windowManagerCheck(connection) != XCB_WINDOW_NONE;
 
     // Creations on the root first, then the search: a popup made in between is seen either way.
     selectEvents(connection, m_root,

@@ -3,10 +3,12 @@
 #include "bench/xcb_util.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -107,47 +109,83 @@ bool TargetProcess::running()
     return !m_reaped;
 }
 
-MemoryUsage TargetProcess::memory() const
+namespace {
+
+// The run time of a thread in nanoseconds: finer than the clock ticks of /proc/PID/stat, so a
+// single show can be timed.
+double runNs(const std::string &schedstatPath)
 {
-    MemoryUsage usage;
-    std::ifstream rollup("/proc/" + std::to_string(m_pid) + "/smaps_rollup");
-    std::string line;
-    while (std::getline(rollup, line)) {
-        std::istringstream fields(line);
-        std::string key;
-        long value = -1;
-        fields >> key >> value;
-        if (key == "Rss:")
-            usage.rssKb = value;
-        else if (key == "Pss:")
-            usage.pssKb = value;
-        else if (key == "Anonymous:")
-            usage.anonymousKb = value;
-    }
-    return usage;
+    std::ifstream schedstat(schedstatPath);
+    double ns = 0;
+    return schedstat >> ns ? ns : 0;
 }
 
-double TargetProcess::cpuMs() const
+} // namespace
+
+std::optional<double> TargetProcess::waitQuiet(double quietMs, double timeoutMs)
 {
-    return processCpuMs(m_pid);
+    constexpr auto kPoll = std::chrono::milliseconds(1);
+    const double deadline = monotonicMs() + timeoutMs;
+    const std::string mainThread =
+        "/proc/" + std::to_string(m_pid) + "/task/" + std::to_string(m_pid) + "/schedstat";
+    double ranNs = runNs(mainThread);
+    double lastRunAt = monotonicMs();
+    while (running() && monotonicMs() < deadline) {
+        std::this_thread::sleep_for(kPoll);
+        const double now = monotonicMs();
+        const double ns = runNs(mainThread);
+        if (ns != ranNs) {
+            ranNs = ns;
+            lastRunAt = now;
+        } else if (now - lastRunAt >= quietMs) {
+            return lastRunAt - m_startMs;
+        }
+    }
+    return std::nullopt;
+}
+
+std::map<std::string, std::vector<double>> TargetProcess::mappings() const
+{
+    std::map<std::string, std::vector<double>> sizes;
+    std::ifstream smaps("/proc/" + std::to_string(m_pid) + "/smaps");
+    std::string line;
+    std::vector<double> *current = nullptr;
+    while (std::getline(smaps, line)) {
+        std::istringstream fields(line);
+        std::string first;
+        if (!(fields >> first))
+            continue;
+        if (first.back() != ':') {
+            // A mapping's header: range, permissions, offset, device, inode and maybe a path.
+            std::string skipped, path;
+            fields >> skipped >> skipped >> skipped >> skipped;
+            std::getline(fields >> std::ws, path);
+            current = &sizes[path.empty() ? "[anon]" : path];
+            current->resize(3);
+            continue;
+        }
+        double kb = 0;
+        fields >> kb;
+        const int column = first == "Rss:"         ? 0
+                           : first == "Pss:"       ? 1
+                           : first == "Anonymous:" ? 2
+                                                   : -1;
+        if (current && column >= 0)
+            (*current)[size_t(column)] += kb;
+    }
+    return sizes;
 }
 
 double processCpuMs(pid_t pid)
 {
-    // The run time of each thread in nanoseconds: finer than the clock ticks of /proc/PID/stat,
-    // so a single show can be timed.
     const std::string taskDir = "/proc/" + std::to_string(pid) + "/task/";
     DIR *tasks = opendir(taskDir.c_str());
     if (!tasks)
         return -1;
     double totalNs = 0;
     while (const dirent *task = readdir(tasks)) {
-        if (task->d_name[0] == '.')
-            continue;
-        std::ifstream schedstat(taskDir + task->d_name + "/schedstat");
-        double runNs = 0;
-        if (schedstat >> runNs)
-            totalNs += runNs;
+        if (task->d_name[0] != '.')
+            totalNs += runNs(taskDir + task->d_name + "/schedstat");
     }
     closedir(tasks);
     return totalNs / 1e6;

@@ -3,19 +3,12 @@
 #include <sys/types.h>
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
-
-// Memory figures of one process, in kB.
-struct MemoryUsage {
-    long rssKb = -1;
-    long pssKb = -1;
-    // Anonymous pages (heap, stacks): the process's own, however many share its libraries.
-    long anonymousKb = -1;
-};
 
 // A benchmarked program: started with its output piped, so the moment it prints its ready
 // text is seen; stopped with SIGTERM when destroyed.
@@ -31,12 +24,15 @@ public:
     // Milliseconds from fork to the ready text, waiting at most timeoutMs; none on time-out
     // or when the program ends first.
     std::optional<double> waitReady(double timeoutMs);
+    // Milliseconds from fork to the end of the last run of the program's main thread before it
+    // stayed off the CPU for quietMs, waiting at most timeoutMs: when its event loop went idle.
+    std::optional<double> waitQuiet(double quietMs, double timeoutMs);
     // Whether the program still runs.
     bool running();
-    // Rss, Pss and anonymous pages from /proc/PID/smaps_rollup; -1 when unreadable.
-    MemoryUsage memory() const;
-    // processCpuMs() of the program.
-    double cpuMs() const;
+    // Resident, proportional and anonymous kB of each mapped file from /proc/PID/smaps, summed
+    // over its mappings; the nameless ones under "[anon]".
+    std::map<std::string, std::vector<double>> mappings() const;
+    pid_t pid() const { return m_pid; }
 
 private:
     void copyOutput(int readFd, int logFd);

@@ -1,5 +1,7 @@
 #include "bench/xcb_util.h"
 
+#include <xcb/res.h>
+
 #include <ctime>
 
 #include <sys/socket.h>
@@ -44,4 +46,31 @@ pid_t serverPid(xcb_connection_t *connection)
         0)
         return 0;
     return peer.pid;
+}
+
+xcb_window_t windowManagerCheck(xcb_connection_t *connection)
+{
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const auto check = adoptReply(xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, root, internAtom(connection, "_NET_SUPPORTING_WM_CHECK"),
+                         XCB_ATOM_WINDOW, 0, 1),
+        nullptr));
+    if (!check || check->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(check.get()) < 4)
+        return XCB_WINDOW_NONE;
+    return *static_cast<const xcb_window_t *>(xcb_get_property_value(check.get()));
+}
+
+pid_t clientPid(xcb_connection_t *connection, xcb_window_t window)
+{
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    const auto ids = adoptReply(xcb_res_query_client_ids_reply(
+        connection, xcb_res_query_client_ids(connection, 1, &spec), nullptr));
+    if (!ids)
+        return 0;
+    const xcb_res_client_id_value_iterator_t first =
+        xcb_res_query_client_ids_ids_iterator(ids.get());
+    return first.rem && xcb_res_client_id_value_value_length(first.data) >= 1
+               ? pid_t(*xcb_res_client_id_value_value(first.data))
+               : 0;
 }

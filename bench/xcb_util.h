@@ -25,5 +25,11 @@ xcb_keycode_t keycodeFor(xcb_connection_t *connection, xcb_keysym_t keysym);
 // The process of the X server at the other end of a local connection; 0 when unknown.
 pid_t serverPid(xcb_connection_t *connection);
 
+// The window a window manager advertises itself with on the root window; none without one.
+xcb_window_t windowManagerCheck(xcb_connection_t *connection);
+
+// The process of the client that made window, through the X-Resource extension; 0 when unknown.
+pid_t clientPid(xcb_connection_t *connection, xcb_window_t window);
+
 // Milliseconds on CLOCK_MONOTONIC.
 double monotonicMs();

@@ -115,12 +115,11 @@ void Keyglance::prepareFirstShow()
     const std::array<QListWidget *, kColumnCount> lists = shortcutLists();
     fillShortcutColumns(lists, {headerRow(QString::fromUtf8("编辑")),
                                 shortcutRow(QStringLiteral("Ctrl+C"), QString::fromUtf8("复制"))});
-    // The native window now, and one drawing into an image to lay the popup out and load its
-    // styles and fonts. The buffers behind the window are left to the first show: the one Qt
-    // keeps in the X server must be made after those the server makes when the popup is mapped
-    // (see prepareX11PopupSurface).
+    // The native window and the buffers behind it now, and one drawing into an image to lay the
+    // popup out and load its styles and fonts.
     create();
     preparePopupSurface(this);
+    settleBackingStore();
     QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     render(&image);
     for (QListWidget *list : lists)

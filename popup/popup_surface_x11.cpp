@@ -1,5 +1,6 @@
 #include "popup/popup_surface_linux.h"
 
+#include <QBackingStore>
 #include <QWidget>
 #include <QX11Info>
 
@@ -8,27 +9,54 @@
 #include <cstdlib>
 #include <memory>
 
-// An X server that keeps pixmaps in main memory, such as Xvfb, gives a translucent window (and
-// a window manager's frame of the same depth) a window-sized pixmap from malloc at every map and
-// frees it at every unmap. glibc serves blocks that large with mmap until the process has freed
-// one; after that, from the heap. A popup first shown in a fresh server, then, gets mmapped
-// pixmaps, and so does the pixmap Qt makes behind its first paint, which lives as long as the
-// window: nothing of the popup is left above the next shows' pixmaps in the heap, glibc gives
-// them back to the system at every hide, and the server faults them in again at every show.
-// A window-sized pixmap made and freed now has glibc take the heap from the first show on, with
-// Qt's pixmap made after, above the others, so later shows reuse their memory.
+namespace {
+
+// An X server that keeps pixmaps in main memory, such as Xvfb, gives a translucent window (and a
+// window manager's frame of the same depth) window-sized pixmaps from malloc at every map and frees
+// them at every unmap: up to three windows' worth with openbox. Freeing a pixmap of that size makes
+// glibc serve blocks up to that size from the heap and keep up to twice as much free there, so the
+// heap is not given back at every hide; a pixmap just under that size, filled and freed, leaves the
+// top of the heap paged in for the pixmaps of the first show.
+void prepareServerHeap(xcb_connection_t *connection, xcb_window_t window)
+{
+    const std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr),
+        &std::free);
+    if (!geometry)
+        return;
+    const uint16_t height = uint16_t(geometry->height * 3);
+    const xcb_pixmap_t pixmap = xcb_generate_id(connection);
+    xcb_create_pixmap(connection, geometry->depth, pixmap, window, geometry->width, height);
+    xcb_free_pixmap(connection, pixmap);
+    xcb_create_pixmap(connection, geometry->depth, pixmap, window, geometry->width, height - 1);
+    const xcb_gcontext_t context = xcb_generate_id(connection);
+    xcb_create_gc(connection, context, pixmap, 0, nullptr);
+    const xcb_rectangle_t whole{0, 0, geometry->width, uint16_t(height - 1)};
+    xcb_poly_fill_rectangle(connection, pixmap, context, 1, &whole);
+    xcb_free_gc(connection, context);
+    xcb_free_pixmap(connection, pixmap);
+    xcb_flush(connection);
+}
+
+} // namespace
+
+// Memory touched for the first time costs a page fault a page, here and in the X server, and a
+// first show used to touch about 3,000 pages more than a later one. They are touched now: the pixel
+// buffer Qt shares with the server is made and painted, and the server reads it once (Qt's scroll
+// copies it into Qt's own pixmap in the server; the flush before it, to the unmapped window, draws
+// nothing but gives Qt the graphics context the copy uses). The server's heap follows, after Qt's
+// pixmap, so the top of the heap is left for the shows.
 void prepareX11PopupSurface(QWidget *window)
 {
     xcb_connection_t *connection = QX11Info::connection();
-    if (!connection)
+    QBackingStore *store = window->backingStore();
+    if (!connection || !store)
         return;
-    const xcb_window_t id = xcb_window_t(window->winId());
-    const std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
-        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr), &std::free);
-    if (!geometry)
-        return;
-    const xcb_pixmap_t pixmap = xcb_generate_id(connection);
-    xcb_create_pixmap(connection, geometry->depth, pixmap, id, geometry->width, geometry->height);
-    xcb_free_pixmap(connection, pixmap);
-    xcb_flush(connection);
+    const QRegion whole(window->rect());
+    store->resize(window->size());
+    store->beginPaint(whole);
+    store->endPaint();
+    store->flush(whole);
+    store->scroll(whole, 0, 0);
+    prepareServerHeap(connection, xcb_window_t(window->winId()));
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in Release, runs them and rewrites docs/performance.md with the figures.
+# Builds the benchmarks in Release, runs them, and rewrites docs/performance.md from their results
+# (JSON lines in build-bench/bench-results.jsonl) through bench/report.py.
 # Counts: BENCH_PRESSES (600), BENCH_ROUNDS (10), BENCH_CYCLES (10000), BENCH_STARTS (10),
 # BENCH_SHOW_SECONDS (2).
 set -euo pipefail
@@ -20,23 +21,37 @@ export BENCH_SHOW_SECONDS=${BENCH_SHOW_SECONDS:-2}
 
 build=$root/build-bench
 logs=$build/bench-logs
-results=$build/bench-results.txt
+results=$build/bench-results.jsonl
 rm -rf "$logs"
 mkdir -p "$logs"
 : >"$results"
 
-build-bench/bench/per_show_bench data/data.json | tee -a "$results"
-tests/x11-session.sh --wm bench/x11_session_bench.sh openbox "$build" "$results" "$logs"
+session() {
+    printf '{"record":"session","session":"%s","title":"%s"}\n' "$1" "$2" >>"$results"
+    echo "bench: $2" >&2
+}
+
+build-bench/bench/per_show_bench data/data.json >>"$results"
+session openbox "With openbox"
+tests/x11-session.sh --wm bench/x11_session_bench.sh openbox "$build" "$results" "$logs" shared
 # Memory and start-up with no window manager: its round trips would only stretch 10,000 cycles.
-tests/x11-session.sh bench/x11_session_bench.sh none "$build" "$results" "$logs" --memory
+session none "Without a window manager"
+tests/x11-session.sh bench/x11_session_bench.sh none "$build" "$results" "$logs" shared --memory
+session fresh "With openbox, a new X server for every start"
+popups=(keyglance reference xcb)
+for start in $(seq "$BENCH_ROUNDS"); do
+    for turn in 0 1 2; do
+        tests/x11-session.sh --wm bench/x11_session_bench.sh fresh "$build" "$results" "$logs" \
+            fresh "$start" "${popups[(start + turn) % 3]}"
+    done
+done
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
 qt=$(pkg-config --modversion Qt5Core 2>/dev/null || echo unknown)
-machine="$(nproc) cores ($cpu), $(uname -srm), Qt $qt, $(date -u +%Y-%m-%d);"
-machine="$machine load average $load at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
-elapsed=$(($(date +%s) - started))
-awk -v machine="$machine" -v duration="$((elapsed / 60)) min $((elapsed % 60)) s" \
-    -v presses="$BENCH_PRESSES" -v rounds="$BENCH_ROUNDS" -v show_seconds="$BENCH_SHOW_SECONDS" \
-    -f bench/report.awk "$results" >docs/performance.md
+jq -nc --arg machine "$(nproc) cores ($cpu), $(uname -srm), Qt $qt, $(date -u +%Y-%m-%d)" \
+    --arg load_start "$load" --arg load_end "$(cut -d' ' -f1-3 /proc/loadavg)" \
+    --argjson seconds $(($(date +%s) - started)) \
+    '{record: "run", $machine, $load_start, $load_end, $seconds}' >>"$results"
+python3 bench/report.py bench/performance.md.in "$results" >docs/performance.md
 cat docs/performance.md
-echo "Raw figures: $results; program logs: $logs"
+echo "Results: $results; program logs: $logs"
