@@ -225,6 +225,26 @@ def pershow_section(records):
         + [f"{median(r['total_us']) / (r['bytes'] / 1e6):,.0f} µs"] for r in records])
 
 
+def wayland_section(records, x11):
+    """Key to popup in each Wayland session, beside Keyglance's presses with openbox."""
+    sources = defaultdict(lambda: defaultdict(list))  # (compositor, until, front) -> start -> ms
+    for record in records:
+        sources[record["compositor"], record["until"], record["front"]][record["start"]].append(
+            record["ms"])
+    x11_starts = x11.starts("keyglance")
+    rows = [["X11 (openbox)", "first frame", ", ".join(dict.fromkeys(x11.fronts.values())),
+             len(x11_starts), median([x11.first("keyglance", start) for start in x11_starts]),
+             x11.later("keyglance")]]
+    rows += [[compositor, until, front, len(starts), median([ms[0] for ms in starts.values()]),
+              [value for ms in starts.values() for value in ms[1:]]]
+             for (compositor, until, front), starts in sources.items()]
+    return table(["Session", "Until", "Front program", "Starts", "first press", "later p50",
+                  "p95", "max", "first / later"],
+                 [row[:4] + [number(row[4]), number(median(row[5])), number(p95(row[5])),
+                             number(maximum(row[5])), ratio(row[4], median(row[5]))]
+                  for row in rows], 4)
+
+
 def main(template_path, results_path):
     kinds = defaultdict(list)
     sessions = {}
@@ -238,12 +258,14 @@ def main(template_path, results_path):
     template = Path(template_path)
     session_template = Template((template.parent / "session.md.in").read_text())
     run = kinds["run"][-1]
+    openbox = Session(sessions["openbox"])
     sys.stdout.write(Template(template.read_text()).substitute(
         machine=run["machine"], load_start=run["load_start"], load_end=run["load_end"],
         duration=f"{run['seconds'] // 60} min {run['seconds'] % 60} s",
         rounds=len({record["start"] for record in kinds["press"]}),
         sessions="\n".join(Session(records).render(session_template)
                            for records in sessions.values()),
+        wayland=wayland_section(kinds["wayland_press"], openbox),
         startup=startup_section(kinds["startup"]), pershow=pershow_section(kinds["pershow"]),
         **memory_section(kinds["memory"])))
 

@@ -22,3 +22,12 @@ function(keyglance_wayland_protocol target xml)
     target_sources(${target} PRIVATE ${header} ${code})
     target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/protocols)
 endfunction()
+
+# kwin-ctrl-space: Ctrl+Space typed into KWin as a keyboard would, through KWin's fake input, so
+# that it takes Plasma's own way to Keyglance; for the KWin tests and the bench.
+function(keyglance_kwin_ctrl_space)
+    add_executable(kwin-ctrl-space ${PROJECT_SOURCE_DIR}/tests/wayland/kwin_ctrl_space.cpp)
+    keyglance_wayland_protocol(kwin-ctrl-space /usr/share/plasma-wayland-protocols/fake-input.xml)
+    target_link_libraries(kwin-ctrl-space PRIVATE PkgConfig::WAYLAND)
+    set_target_properties(kwin-ctrl-space PROPERTIES AUTOMOC OFF)
+endfunction()

@@ -1,6 +1,7 @@
 #include "popup/popup_surface_linux.h"
 
 #include <LayerShellQt/Window>
+#include <QBackingStore>
 #include <QGraphicsOpacityEffect>
 #include <QWidget>
 #include <QWindow>
@@ -18,4 +19,11 @@ void prepareWaylandPopupSurface(QWidget *popup)
     auto *opacity = new QGraphicsOpacityEffect(popup);
     opacity->setOpacity(popup->windowOpacity());
     popup->setGraphicsEffect(opacity);
+    // The shared-memory buffer the compositor reads, made and painted now rather than at the
+    // first show, where touching its pages for the first time cost a page fault each.
+    QBackingStore *store = popup->backingStore();
+    const QRegion whole(popup->rect());
+    store->resize(popup->size());
+    store->beginPaint(whole);
+    store->endPaint();
 }

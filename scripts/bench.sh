@@ -9,7 +9,7 @@ cd "$root"
 started=$(date +%s)
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKEYGLANCE_BENCH=ON
 cmake --build build-bench -j"$(nproc)"
 
@@ -45,6 +45,15 @@ for start in $(seq "$BENCH_ROUNDS"); do
             fresh "$start" "${popups[(start + turn) % 3]}"
     done
 done
+
+# Wayland sessions, each a headless compositor run as a throwaway user (root or sudo adds it).
+wayland=$logs/wayland
+echo "bench: Wayland sessions" >&2
+tests/sway-session.sh --output "$wayland" bench/sway_session_bench.sh "$build" \
+    "$wayland/sway.jsonl" "$BENCH_ROUNDS" $((BENCH_PRESSES / BENCH_ROUNDS))
+tests/kwin-session.sh --output "$wayland" bench/kwin_session_bench.sh "$build/keyglance" \
+    "$build/bench/kwin-ctrl-space" "$wayland/kwin.jsonl" $((BENCH_PRESSES / BENCH_ROUNDS))
+cat "$wayland"/*.jsonl >>"$results"
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
 qt=$(pkg-config --modversion Qt5Core 2>/dev/null || echo unknown)
