@@ -18,6 +18,11 @@ std::unique_ptr<NativeHotkey> registerSwayHotkey(std::unique_ptr<SwayIpc> comman
                                                  Qt::KeyboardModifiers modifiers,
                                                  std::function<void()> onPress);
 
+/// Binds the combination among GNOME's custom keybindings to keyglance-toggle, which reaches
+/// the program's handler through its toggle listener. GNOME runs the command again at every
+/// auto-repeat of a held combination.
+std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers);
+
 /// The X11 keysym (XKB's too) of a key; 0 when it has none.
 quint32 keysymFor(Qt::Key key);
 

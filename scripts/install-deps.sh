@@ -8,7 +8,7 @@ packages=(
     qtbase5-dev libqt5x11extras5-dev
     libx11-dev libxcb1-dev libxcb-res0-dev libxcb-xtest0-dev libxtst-dev libxcb-damage0-dev
     libwayland-dev libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
-    liblayershellqtinterface-dev qtwayland5 layer-shell-qt
+    liblayershellqtinterface-dev qtwayland5 layer-shell-qt libglib2.0-dev
     xvfb xauth x11-utils x11-apps openbox xdotool geany jq
     fonts-wqy-microhei
     imagemagick
