@@ -16,7 +16,8 @@ packages=(
 )
 for option in "$@"; do
     case $option in
-    --test) packages+=(python3 clang libclang-rt-14-dev sway foot wtype grim xwayland) ;;
+    --test) packages+=(python3 clang libclang-rt-14-dev sway foot wtype grim xwayland
+        gnome-shell gnome-settings-daemon libglib2.0-bin dbus-daemon dbus-bin python3-dbus) ;;
     --package) packages+=(lintian man-db) ;;
     # The cross-built Qt and the Windows zip, and Wine to run it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring

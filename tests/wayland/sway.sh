@@ -9,22 +9,9 @@ keyglance=$1
 toggle=$2
 shots=$3
 . "$root/scripts/scratch.sh"
+. "$root/tests/wayland/checks.sh"
 # The programs' logs outlive the scratch folder, for a failure's post-mortem.
 trap 'cp "$work"/*.log "$shots"/ 2>/dev/null || true; cleanup_scratch' EXIT
-
-passed=0
-failed=0
-check() {
-    local name=$1
-    shift
-    if "$@"; then
-        echo "PASS: $name"
-        passed=$((passed + 1))
-    else
-        echo "FAIL: $name"
-        failed=$((failed + 1))
-    fi
-}
 
 cat >"$work/data.json" <<'JSON'
 {
@@ -35,29 +22,9 @@ JSON
 export XDG_CONFIG_HOME=$work/config
 
 focused() { swaymsg -t get_tree | jq -r '.. | objects | select(.focused == true) | .app_id // .window_properties.class // .name'; }
-logged() { grep -c -F -- "$2" "$1" || true; }
-lines_in_order() {
-    local log=$1 previous=0 line
-    shift
-    for text in "$@"; do
-        line=$(grep -n -F -- "$text" "$log" | awk -F: -v after="$previous" '$1 > after {print $1; exit}')
-        [ -n "$line" ] || return 1
-        previous=$line
-    done
-}
 # Qt's Wayland plugin leaves allocations at exit that LeakSanitizer cannot tell from ours (Qt has
 # no frame pointers): leaks are the X11 tests' to find, memory errors are still caught here.
-start_keyglance() {
-    log=$1
-    (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$keyglance") >"$log" 2>&1 &
-    keyglance_pid=$!
-    pids+=($keyglance_pid)
-    wait_for "grep -q 'Is Registered: ' '$log'"
-}
-stop_keyglance() {
-    kill "$keyglance_pid"
-    wait "$keyglance_pid"
-}
+keyglance_asan=detect_leaks=0
 # Types Ctrl+Space and waits for the $1-th log line $2.
 press() {
     wtype -M ctrl -k space -m ctrl
@@ -125,5 +92,4 @@ wtype -M ctrl -k space -m ctrl
 check "the user's binding still fires" wait_for "[ -e '$fired' ]" 10
 stop_keyglance
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_passed
