@@ -17,6 +17,8 @@ QString foregroundProgramName()
         if (const std::optional<QString> name = gnomeForegroundProgramName())
             return *name;
     }
+    if (const std::optional<QString> name = kwinForegroundProgramName())
+        return *name;
     if (const std::optional<QString> name = wlrootsForegroundProgramName())
         return *name;
     // Where the compositor does not answer, XWayland still names its own windows.

@@ -11,6 +11,10 @@
 /// From sway's IPC: the focused window's process.
 std::optional<QString> swayForegroundProgramName();
 
+/// From KWin, through a script of ours it runs: the active window's process, or its resource
+/// class for an XWayland window whose process is unknown.
+std::optional<QString> kwinForegroundProgramName();
+
 /// From zwlr_foreign_toplevel_manager_v1: the activated window's app_id, as wlroots-based
 /// compositors offer it.
 std::optional<QString> wlrootsForegroundProgramName();

@@ -5,6 +5,8 @@
 #include "hotkey/native_hotkey_linux.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QStringList>
 
 #include <algorithm>
@@ -24,6 +26,8 @@ const QLatin1String kOurPath("/org/gnome/settings-daemon/plugins/media-keys/cust
 const char *const kKeybindingSchemas[] = {
     "org.gnome.desktop.wm.keybindings", "org.gnome.shell.keybindings",
     "org.gnome.mutter.keybindings", "org.gnome.mutter.wayland.keybindings", kMediaKeysSchema};
+
+constexpr int kPortalWaitMs = 3000;
 
 struct SchemaUnref {
     void operator()(GSettingsSchema *schema) const { g_settings_schema_unref(schema); }
@@ -174,10 +178,29 @@ private:
     CustomKeybindings custom;
 };
 
+// Whether GNOME's own backend of the desktop portal has global shortcuts, as from its version 48.
+bool gnomePortalHasGlobalShortcuts()
+{
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.impl.portal.desktop.gnome"),
+                                       QStringLiteral("/org/freedesktop/portal/desktop"),
+                                       QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                                       QStringLiteral("Introspect")),
+        QDBus::Block, kPortalWaitMs);
+    return reply.type() == QDBusMessage::ReplyMessage &&
+           reply.arguments().value(0).toString().contains(
+               QLatin1String("org.freedesktop.impl.portal.GlobalShortcuts"));
+}
+
 } // namespace
 
-std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers)
+std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
+                                                  std::function<void()> onPress)
 {
+    // The portal's shortcut is the user's to see and change in GNOME's settings, and a held
+    // combination presses it once.
+    if (gnomePortalHasGlobalShortcuts())
+        return registerPortalHotkey(key, modifiers, std::move(onPress));
     const quint16 x11 = x11Modifiers(modifiers);
     const quint32 keysym = keysymFor(key);
     const Schema mediaKeys = installedSchema(kMediaKeysSchema);

@@ -75,11 +75,15 @@ std::unique_ptr<NativeHotkey> registerNativeHotkey(Qt::Key key, Qt::KeyboardModi
         qWarning().noquote() << "QHotkey: sway's IPC is unreachable:" << commands->errorString();
     }
     // GNOME hands global keys to no ordinary program, but runs the commands of its custom
-    // keybindings.
+    // keybindings; from xdg-desktop-portal-gnome 48 on it has the portal's global shortcuts.
     if (gnomeWaylandSession())
-        return registerGnomeHotkey(key, modifiers);
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return registerGnomeHotkey(key, modifiers, std::move(onPress));
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb"))
         return registerX11Hotkey(key, modifiers, std::move(onPress));
+    // A Wayland compositor lends its keys only through the desktop's services.
+    if (platform == QLatin1String("wayland"))
+        return registerPortalHotkey(key, modifiers, std::move(onPress));
     warnNotRegistered(key, modifiers, "this session offers no global hotkey");
     return nullptr;
 }

@@ -2,7 +2,10 @@
 
 #include "hotkey/native_hotkey.h"
 
+#include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 class SwayIpc;
 
@@ -18,10 +21,20 @@ std::unique_ptr<NativeHotkey> registerSwayHotkey(std::unique_ptr<SwayIpc> comman
                                                  Qt::KeyboardModifiers modifiers,
                                                  std::function<void()> onPress);
 
-/// Binds the combination among GNOME's custom keybindings to keyglance-toggle, which reaches
-/// the program's handler through its toggle listener. GNOME runs the command again at every
-/// auto-repeat of a held combination.
-std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers);
+/// Asks the desktop portal's GlobalShortcuts for the combination (Plasma, GNOME 48 and later).
+std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
+                                                   std::function<void()> onPress);
+
+/// Which global shortcut of Plasma's kglobalaccel holds the combination, as "component/action";
+/// empty when none does, nullopt outside Plasma.
+std::optional<QString> kglobalaccelHolder(Qt::Key key, Qt::KeyboardModifiers modifiers);
+
+/// In GNOME, asks the desktop portal for the combination where GNOME's own portal backend has
+/// global shortcuts; elsewhere binds it among GNOME's custom keybindings to keyglance-toggle,
+/// which reaches the program's handler through its toggle listener. GNOME runs a custom
+/// keybinding again at every auto-repeat of a held combination.
+std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
+                                                  std::function<void()> onPress);
 
 /// The X11 keysym (XKB's too) of a key; 0 when it has none.
 quint32 keysymFor(Qt::Key key);

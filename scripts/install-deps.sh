@@ -17,6 +17,7 @@ packages=(
 for option in "$@"; do
     case $option in
     --test) packages+=(python3 clang libclang-rt-14-dev sway foot wtype grim xwayland
+        kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols wev
         gnome-shell gnome-settings-daemon libglib2.0-bin dbus-daemon dbus-bin python3-dbus) ;;
     --package) packages+=(lintian man-db) ;;
     # The cross-built Qt and the Windows zip, and Wine to run it.

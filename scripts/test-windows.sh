@@ -28,19 +28,7 @@ rm -rf "$logs"
 trap 'wineserver -k 2>/dev/null || true; mkdir -p "$logs"; cp "$work"/*.log "$logs"/ || true
     cleanup_scratch' EXIT
 
-passed=0
-failed=0
-check() {
-    local name=$1
-    shift
-    if "$@"; then
-        echo "PASS: $name"
-        passed=$((passed + 1))
-    else
-        echo "FAIL: $name"
-        failed=$((failed + 1))
-    fi
-}
+. "$root/tests/checks.sh"
 
 # Unpacks a zip under a folder whose name holds a blank, as "Program Files" does.
 unpack() {
@@ -187,5 +175,4 @@ echo "screenshot: $build/keyglance-windows-150.png"
 check "looks the same at 150 %" "$root/tests/same-layout.sh" "$work/popup-96dpi.png" \
     "$work/popup-144dpi.png"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_result

@@ -40,7 +40,8 @@ void prepareSession()
     if (!platform.isEmpty() && platform != "wayland")
         return;
     if (waylandGlobals().contains("zwlr_layer_shell_v1")) {
-        qputenv("QT_QPA_PLATFORM", "wayland");
+        // XWayland stays the way out should Qt's Wayland platform be missing.
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
         LayerShellQt::Shell::useLayerShell();
     } else if (platform.isEmpty() && !qEnvironmentVariableIsEmpty("DISPLAY")) {
         // Without the layer shell only an X11 window can stay above the others unfocused.

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Runs a command in a private headless GNOME Shell session (Wayland, with XWayland), as a
-# throwaway ordinary user (see throwaway-session.sh), with GNOME's media-keys daemon running the
-# custom keybindings. With --extensions DIR, the extensions in DIR (a folder per uuid) are the
-# user's and enabled as the shell starts. The command sees the session bus, WAYLAND_DISPLAY,
-# DISPLAY, XAUTHORITY and XDG_CURRENT_DESKTOP, with the shell out of its start-up overview.
+# throwaway ordinary user, with GNOME's media-keys daemon running the custom keybindings; the
+# user, their home and their programs are removed on every exit path. With --extensions DIR, the
+# extensions in DIR (a folder per uuid) are the user's and enabled as the shell starts. The
+# command sees the session bus, WAYLAND_DISPLAY, DISPLAY, XAUTHORITY and XDG_CURRENT_DESKTOP, with
+# the shell out of its start-up overview. With --output DIR the command may write into DIR, which
+# is the caller's again afterwards, and the logs of the shell and the media-keys daemon are kept
+# there.
 # Needs root (or sudo). Usage: gnome-session.sh [--output DIR] [--extensions DIR] command [args...]
 set -euo pipefail
 
@@ -41,13 +44,19 @@ if [ "${1:-}" = --inside ]; then
     exit
 fi
 
-. "$(dirname "$0")/throwaway-session.sh"
+. "$(dirname "$0")/user-session.sh"
+become_root "$@"
+
+output=""
 extensions=""
-if [ "${1:-}" = --extensions ]; then
-    extensions=$2
-    shift 2
-fi
-start_throwaway_session "kg-gnome-$$"
+while true; do
+    case ${1:-} in
+    --output) output=$2 && shift 2 ;;
+    --extensions) extensions=$2 && shift 2 ;;
+    *) break ;;
+    esac
+done
+add_session_user "kg-gnome-$$" "$output"
 
 # GNOME Shell needs a system bus, though nothing on it: a private one keeps the machine's out of
 # the test.
@@ -68,6 +77,9 @@ CONF
     >"$work/system-bus.log" 2>&1 &
 pids+=($!)
 wait_for "[ -S '$home/system_bus_socket' ]" 10
+status=0
 "${as_user[@]}" DBUS_SYSTEM_BUS_ADDRESS="$system_bus" XDG_SESSION_TYPE=wayland \
     XDG_CURRENT_DESKTOP=GNOME "${session_env[@]}" \
-    dbus-run-session -- "$0" --inside "$extensions" "$@"
+    dbus-run-session -- "$0" --inside "$extensions" "$@" || status=$?
+[ -z "$output" ] || cp "$home"/*.log "$output"/
+exit "$status"

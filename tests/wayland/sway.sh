@@ -4,14 +4,10 @@
 # toggle command, a configuration that binds Ctrl+Space itself, and no binding left behind.
 # Usage: sway.sh <keyglance> <keyglance-toggle> <folder for the screenshots>
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
 keyglance=$1
 toggle=$2
 shots=$3
-. "$root/scripts/scratch.sh"
-. "$root/tests/wayland/checks.sh"
-# The programs' logs outlive the scratch folder, for a failure's post-mortem.
-trap 'cp "$work"/*.log "$shots"/ 2>/dev/null || true; cleanup_scratch' EXIT
+. "$(dirname "$0")/checks.sh"
 
 cat >"$work/data.json" <<'JSON'
 {
@@ -19,16 +15,12 @@ cat >"$work/data.json" <<'JSON'
   "xlogo": { "窗口": { "Ctrl+Q": "退出" } }
 }
 JSON
-export XDG_CONFIG_HOME=$work/config
 
 focused() { swaymsg -t get_tree | jq -r '.. | objects | select(.focused == true) | .app_id // .window_properties.class // .name'; }
-# Qt's Wayland plugin leaves allocations at exit that LeakSanitizer cannot tell from ours (Qt has
-# no frame pointers): leaks are the X11 tests' to find, memory errors are still caught here.
-keyglance_asan=detect_leaks=0
 # Types Ctrl+Space and waits for the $1-th log line $2.
 press() {
     wtype -M ctrl -k space -m ctrl
-    wait_for "[ \$(logged '$log' '$2') -ge $1 ]" 10
+    wait_for_line "$@"
 }
 # The box in which a screenshot differs from the one before the popup, as WxH+X+Y.
 changed_box() { convert "$1" "$2" -compose difference -composite -trim -format '%wx%h%O' info:; }
@@ -92,4 +84,4 @@ wtype -M ctrl -k space -m ctrl
 check "the user's binding still fires" wait_for "[ -e '$fired' ]" 10
 stop_keyglance
 
-checks_passed
+checks_result

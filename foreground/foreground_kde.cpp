@@ -1,0 +1,196 @@
+#include "foreground/foreground.h"
+#include "foreground/foreground_linux.h"
+#include "foreground/program_name.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QEventLoop>
+#include <QFile>
+#include <QPointer>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <QtDebug>
+
+// Qt's resources cannot be named from inside a namespace.
+static void initScriptResource()
+{
+    Q_INIT_RESOURCE(foreground_kde);
+}
+
+namespace {
+
+const QString kKWin = QStringLiteral("org.kde.KWin");
+const QString kScriptName = QStringLiteral("keyglance-active-window");
+const QString kReceiverPath = QStringLiteral("/KWinActiveWindow");
+constexpr int kCallWaitMs = 2000;
+// KWin reads and starts a script on a thread of its own.
+constexpr int kFirstReportWaitMs = 5000;
+
+QDBusMessage callKWin(const QString &path, const QString &interface, const QString &method,
+                      const QVariantList &arguments = {})
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(kKWin, path, interface, method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, kCallWaitMs);
+}
+
+QDBusMessage callScripting(const QString &method, const QVariantList &arguments)
+{
+    return callKWin(QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"), method,
+                    arguments);
+}
+
+// The active window as a script of ours inside KWin reports it, on every change: a press then
+// finds the answer already here, with no round trip to KWin.
+class KWinActiveWindow : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.keyglance.KWinActiveWindow")
+public:
+    // Null when KWin is not the compositor or does not run the script; the script stays loaded
+    // until the application quits.
+    static KWinActiveWindow *instance()
+    {
+        static QPointer<KWinActiveWindow> tracker;
+        static bool tried = false;
+        if (!tried) {
+            tried = true;
+            tracker = start();
+        }
+        return tracker;
+    }
+
+    ~KWinActiveWindow() override
+    {
+        if (m_loaded)
+            callScripting(QStringLiteral("unloadScript"), {kScriptName});
+    }
+
+    QString programName() const
+    {
+        // An XWayland window whose client never said its process id reports 0.
+        const QString exeName = m_pid == 0 ? m_resourceClass : processExeName(m_pid);
+        return chooseProgramName(exeName, m_caption);
+    }
+
+public slots:
+    Q_SCRIPTABLE void setActiveWindow(const QString &pid, const QString &resourceClass,
+                                      const QString &caption)
+    {
+        if (message().service() != m_kwinOwner)
+            return;
+        m_pid = pid.toUInt();
+        m_resourceClass = resourceClass;
+        m_caption = cutTitle(caption);
+        m_reported = true;
+        emit reported();
+    }
+
+signals:
+    void reported();
+
+private:
+    explicit KWinActiveWindow(QString kwinOwner)
+        : QObject(QCoreApplication::instance()), m_kwinOwner(std::move(kwinOwner))
+    {
+        // Unloaded while the session bus is still ours; after exec() returns is too late.
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                [this] { delete this; });
+    }
+
+    static KWinActiveWindow *start()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || !bus.isConnected() ||
+            !bus.interface()->isServiceRegistered(kKWin))
+            return nullptr;
+        auto *tracker = new KWinActiveWindow(bus.interface()->serviceOwner(kKWin));
+        QString why;
+        if (!tracker->load(&why)) {
+            qWarning().noquote() << "Keyglance: cannot follow KWin's active window:" << why;
+            delete tracker;
+            return nullptr;
+        }
+        return tracker;
+    }
+
+    bool load(QString *why)
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.registerObject(kReceiverPath, this, QDBusConnection::ExportScriptableSlots)) {
+            *why = QStringLiteral("the object path %1 is taken").arg(kReceiverPath);
+            return false;
+        }
+        if (!writeScript(bus.baseService())) {
+            *why = QStringLiteral("cannot write the script: ") + m_script.errorString();
+            return false;
+        }
+        // A Keyglance that did not exit cleanly leaves its script loaded.
+        callScripting(QStringLiteral("unloadScript"), {kScriptName});
+        const QDBusMessage loaded =
+            callScripting(QStringLiteral("loadScript"), {m_script.fileName(), kScriptName});
+        const int id = loaded.arguments().value(0, -1).toInt();
+        if (loaded.type() == QDBusMessage::ErrorMessage || id < 0) {
+            *why = QStringLiteral("KWin did not load the script: ") + loaded.errorMessage();
+            return false;
+        }
+        m_loaded = true;
+        const QDBusMessage ran = run(id);
+        if (ran.type() == QDBusMessage::ErrorMessage) {
+            *why = QStringLiteral("KWin did not run the script: ") + ran.errorMessage();
+            return false;
+        }
+        QEventLoop loop;
+        connect(this, &KWinActiveWindow::reported, &loop, &QEventLoop::quit);
+        QTimer::singleShot(kFirstReportWaitMs, &loop, &QEventLoop::quit);
+        if (!m_reported)
+            loop.exec();
+        if (!m_reported) {
+            *why = QStringLiteral("the script did not report");
+            return false;
+        }
+        return true;
+    }
+
+    bool writeScript(const QString &receiver)
+    {
+        initScriptResource();
+        QFile source(QStringLiteral(":/foreground/kwin_active_window.js"));
+        if (!source.open(QIODevice::ReadOnly) || !m_script.open())
+            return false;
+        // Bus names hold no quotes or backslashes.
+        const QByteArray text = source.readAll().replace("@RECEIVER@", receiver.toUtf8());
+        return m_script.write(text) == text.size() && m_script.flush();
+    }
+
+    // Plasma 6 puts a loaded script under /Scripting, Plasma 5 at the root.
+    static QDBusMessage run(int id)
+    {
+        const QString interface = QStringLiteral("org.kde.kwin.Script");
+        const QDBusMessage ran = callKWin(QStringLiteral("/Scripting/Script%1").arg(id), interface,
+                                          QStringLiteral("run"));
+        if (ran.type() != QDBusMessage::ErrorMessage)
+            return ran;
+        return callKWin(QStringLiteral("/%1").arg(id), interface, QStringLiteral("run"));
+    }
+
+    QString m_kwinOwner;
+    QTemporaryFile m_script;
+    bool m_loaded = false;
+    bool m_reported = false;
+    quint32 m_pid = 0;
+    QString m_resourceClass;
+    QString m_caption;
+};
+
+} // namespace
+
+std::optional<QString> kwinForegroundProgramName()
+{
+    KWinActiveWindow *tracker = KWinActiveWindow::instance();
+    return tracker ? std::optional<QString>(tracker->programName()) : std::nullopt;
+}
+
+#include "foreground_kde.moc"

@@ -1,0 +1,125 @@
+#include "session/desktop_portal.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
+#include <QtDebug>
+
+namespace DesktopPortal {
+
+namespace {
+
+constexpr int kCallWaitMs = 5000;
+
+// Catches the Response of one request object.
+class ResponseCatcher : public QObject {
+    Q_OBJECT
+public:
+    std::optional<uint> code;
+    QVariantMap results;
+
+signals:
+    void arrived();
+
+public slots:
+    void onResponse(uint response, const QVariantMap &answer)
+    {
+        code = response;
+        results = answer;
+        emit arrived();
+    }
+};
+
+// Each request needs a token of its own on our connection.
+QString nextToken()
+{
+    static int count = 0;
+    return QStringLiteral("keyglance%1").arg(++count);
+}
+
+QString responseText(uint code)
+{
+    // 1: the user cancelled; 2: the portal ended the request some other way.
+    return code == 1 ? QStringLiteral("the request was cancelled")
+                     : QStringLiteral("the portal refused the request");
+}
+
+} // namespace
+
+QString handlePath(const QString &kind, const QString &token)
+{
+    // The portal names a caller's objects after its unique bus name, ":1.42" becoming "1_42".
+    QString sender = QDBusConnection::sessionBus().baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    return QStringLiteral("/org/freedesktop/portal/desktop/%1/%2/%3").arg(kind, sender, token);
+}
+
+std::optional<QVariantMap> request(const QString &interface, const QString &method,
+                                   const QVariantList &arguments, QVariantMap options, int waitMs,
+                                   QString *why)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        *why = QStringLiteral("no session bus");
+        return std::nullopt;
+    }
+    // Listening before the call: the answer may come before the call returns.
+    const QString token = nextToken();
+    const QString path = handlePath(QStringLiteral("request"), token);
+    ResponseCatcher catcher;
+    bus.connect(kService, path, QStringLiteral("org.freedesktop.portal.Request"),
+                QStringLiteral("Response"), &catcher, SLOT(onResponse(uint, QVariantMap)));
+    options.insert(QStringLiteral("handle_token"), token);
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, method);
+    call.setArguments(QVariantList(arguments) << options);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallWaitMs);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        *why = reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
+        return std::nullopt;
+    }
+    if (!catcher.code) {
+        QEventLoop loop;
+        QObject::connect(&catcher, &ResponseCatcher::arrived, &loop, &QEventLoop::quit);
+        QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    bus.disconnect(kService, path, QStringLiteral("org.freedesktop.portal.Request"),
+                   QStringLiteral("Response"), &catcher, SLOT(onResponse(uint, QVariantMap)));
+    if (!catcher.code) {
+        *why = QStringLiteral("the portal did not answer %1").arg(method);
+        return std::nullopt;
+    }
+    if (*catcher.code != 0) {
+        *why = responseText(*catcher.code);
+        return std::nullopt;
+    }
+    return catcher.results;
+}
+
+void registerAppId(const QString &appId)
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(kService, kPath,
+                                       QStringLiteral("org.freedesktop.host.portal.Registry"),
+                                       QStringLiteral("Register"))
+            << appId << QVariantMap(),
+        QDBus::Block, kCallWaitMs);
+    const QString error = reply.errorName();
+    // Without the registry, the portal takes unsandboxed callers as they are.
+    if (reply.type() == QDBusMessage::ErrorMessage &&
+        error != QLatin1String("org.freedesktop.DBus.Error.UnknownMethod") &&
+        error != QLatin1String("org.freedesktop.DBus.Error.UnknownInterface") &&
+        error != QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown"))
+        qWarning().noquote() << "Keyglance: the desktop portal did not take the app id" << appId
+                             << "-" << reply.errorMessage();
+}
+
+} // namespace DesktopPortal
+
+#include "desktop_portal.moc"

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <optional>
+
+// The desktop portal (xdg-desktop-portal) on the session bus, as the desktop's own services offer
+// it to ordinary programs.
+namespace DesktopPortal {
+
+inline const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+inline const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+
+/// Calls a method whose answer comes as its request's Response signal: the arguments, then the
+/// options with a handle token of ours added. Waits for the answer at most waitMs; nullopt, with
+/// why, when the portal is unreachable, refuses, is cancelled or does not answer in time.
+std::optional<QVariantMap> request(const QString &interface, const QString &method,
+                                   const QVariantList &arguments, QVariantMap options, int waitMs,
+                                   QString *why);
+
+/// The object path a handle token of ours becomes under kind ("request", "session").
+QString handlePath(const QString &kind, const QString &token);
+
+/// Tells a portal that knows no app id for unsandboxed programs (1.19 and later) which desktop
+/// entry this program is; before any other portal call. Older portals lack the registry: a no-op.
+void registerAppId(const QString &appId);
+
+} // namespace DesktopPortal

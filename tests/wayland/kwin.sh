@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Keyglance in a headless KWin session (run through tests/kwin-session.sh), Ctrl+Space typed as a
+# keyboard would. with-portal: the shortcut through the desktop portal into Plasma's global
+# shortcuts, over a Wayland and an XWayland window, the focus left alone, a held key as one press,
+# the toggle command, and KWin's script and the shortcut given back at exit; Ctrl+Space held by
+# another shortcut. without-portal: the log line, and the toggle command still serving.
+# Usage: kwin.sh with-portal|without-portal <keyglance> <keyglance-toggle> <kwin-ctrl-space>
+#        <folder for the logs>
+set -euo pipefail
+mode=$1
+keyglance=$2
+toggle=$3
+ctrl_space=$4
+shots=$5
+. "$(dirname "$0")/checks.sh"
+
+cat >"$work/data.json" <<'JSON'
+{
+  "wev": { "事件": { "Ctrl+C": "退出", "Ctrl+Shift+C": "复制" } },
+  "xlogo": { "窗口": { "Ctrl+Q": "退出" } }
+}
+JSON
+
+# Types Ctrl+Space and waits for the $1-th log line $2.
+press() {
+    "$ctrl_space"
+    wait_for_line "$@"
+}
+# Qt writes Ctrl+Space as 0x04000020.
+keyglance_holds_ctrl_space() {
+    gdbus call --session -d org.kde.kglobalaccel -o /kglobalaccel \
+        -m org.kde.KGlobalAccel.action 67108896 | grep -q "'keyglance', 'toggle-popup'"
+}
+kwin_has_script() {
+    gdbus call --session -d org.kde.KWin -o /Scripting \
+        -m org.kde.kwin.Scripting.isScriptLoaded keyglance-active-window | grep -q true
+}
+kwin_dropped_script() { ! kwin_has_script; }
+# The portal names the shortcuts of a program it knows no app id for after its session token.
+shortcut_active() {
+    gdbus call --session -d org.kde.kglobalaccel -o /component/keyglance \
+        -m org.kde.kglobalaccel.Component.isActive | grep -q true
+}
+shortcut_given_back() { ! shortcut_active; }
+keyboard_left() { [ "$(logged "$work/wev.log" 'wl_keyboard] leave')" -gt 0 ]; }
+keyboard_stayed() { ! keyboard_left; }
+
+# wev writes its events as they come only when told to.
+stdbuf -oL wev >"$work/wev.log" 2>&1 &
+pids+=($!)
+wait_for "grep -q 'wl_keyboard] enter' '$work/wev.log'"
+
+if [ "$mode" = without-portal ]; then
+    echo "== no desktop portal"
+    start_keyglance "$work/keyglance.log"
+    check "Is Registered:  false" grep -q 'Is Registered:  false' "$log"
+    check "... saying why" grep -q 'could not register Ctrl+Space: the desktop portal' "$log"
+    check "the toggle command shows the popup" "$toggle"
+    check "... with wev's rows" grep -q '"Ctrl+C" : "退出"' "$log"
+    check "... and hides it" "$toggle"
+    check "Keyglance exits cleanly" stop_keyglance
+    checks_result
+    exit
+fi
+
+echo "== Ctrl+Space held by another shortcut"
+other='["other","toggle","Other","Toggle"]'
+gdbus call --session -d org.kde.kglobalaccel -o /kglobalaccel \
+    -m org.kde.KGlobalAccel.doRegister "$other" >/dev/null
+gdbus call --session -d org.kde.kglobalaccel -o /kglobalaccel \
+    -m org.kde.KGlobalAccel.setShortcut "$other" '[67108896]' 4 >/dev/null
+start_keyglance "$work/keyglance-taken.log"
+check "Is Registered:  false" grep -q 'Is Registered:  false' "$log"
+check "... naming the holder" grep -q 'give it to other/toggle' "$log"
+stop_keyglance
+# Plasma remembers that Keyglance's shortcut got no key; forgetting both gives Ctrl+Space back.
+for shortcut in "other toggle" "keyglance toggle-popup"; do
+    gdbus call --session -d org.kde.kglobalaccel -o /kglobalaccel \
+        -m org.kde.KGlobalAccel.unregister $shortcut >/dev/null
+done
+
+echo "== wev in front"
+start_keyglance "$work/keyglance.log"
+check "Ctrl+Space is registered" grep -q 'Is Registered:  true' "$log"
+check "Plasma's global shortcuts give Ctrl+Space to Keyglance" keyglance_holds_ctrl_space
+press 1 '设置可见'
+check "lists wev's rows in key order" lines_in_order "$log" \
+    '"Ctrl+C" : "退出"' '"Ctrl+Shift+C" : "复制"'
+check "the keyboard stays with wev" keyboard_stayed
+press 1 '设置不可见'
+"$ctrl_space" 1500
+press 2 '设置不可见'
+check "holding Ctrl+Space counts as one press" [ "$(logged "$log" '设置可见')" -eq 2 ]
+
+echo "== an XWayland window in front"
+xlogo &
+pids+=($!)
+wait_for "keyboard_left"
+press 3 '设置可见'
+check "lists xlogo's rows" grep -q '"Ctrl+Q" : "退出"' "$log"
+press 3 '设置不可见'
+
+echo "== the toggle command"
+check "shows the popup" "$toggle"
+check "... with the same handler and rows" [ "$(logged "$log" '"Ctrl+Q" : "退出"')" -eq 2 ]
+check "hides it again" "$toggle"
+
+echo "== Keyglance exits"
+check "KWin runs its script meanwhile" kwin_has_script
+check "the shortcut is live meanwhile" shortcut_active
+check "cleanly, on SIGTERM" stop_keyglance
+check "unloading its script from KWin" kwin_dropped_script
+check "giving the shortcut back" shortcut_given_back
+
+checks_result
