@@ -5,7 +5,7 @@
 void registerAutostart(AutostartStore &store, const QString &name, const QString &path)
 {
     // Writing only on a change keeps start-up from touching the store every time.
-    if (store.value(name) != path)
+    if (!store.holds(name, path))
         store.setValue(name, path);
 }
 

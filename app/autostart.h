@@ -11,6 +11,11 @@ public:
     virtual QString value(const QString &name) const = 0;
     /// Stores value under name; a failure is silent.
     virtual void setValue(const QString &name, const QString &value) = 0;
+    /// Whether name already holds all that setValue(name, value) would store.
+    virtual bool holds(const QString &name, const QString &value) const
+    {
+        return this->value(name) == value;
+    }
 };
 
 /// The store of this platform (Windows: the machine-wide Run key; Linux: XDG autostart entries).
@@ -20,7 +25,7 @@ std::unique_ptr<AutostartStore> platformAutostartStore();
 /// when it holds a blank); on Linux the package's launcher instead when that started Keyglance.
 QString autostartCommand(const QString &applicationFilePath);
 
-/// Writes path under name unless the stored value is already exactly equal (case-sensitive).
+/// Writes path under name unless the store already holds exactly that (case-sensitive).
 void registerAutostart(AutostartStore &store, const QString &name, const QString &path);
 
 /// Registers this executable under the application name, as done at start-up.

@@ -35,12 +35,22 @@ QString workingDir()
     return launcherPath().isEmpty() ? QDir::currentPath() : QDir::homePath();
 }
 
+// Empty when the entry is missing or unreadable.
+QByteArray entryText(const QString &name)
+{
+    QFile file(entryPath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 class XdgAutostartStore : public AutostartStore {
 public:
-    QString value(const QString &name) const override
+    QString value(const QString &name) const override { return desktopExecValue(entryText(name)); }
+    // The entry's folder counts as much as its program: the session starts it there, with that
+    // folder's data file.
+    bool holds(const QString &name, const QString &value) const override
     {
-        QFile file(entryPath(name));
-        return file.open(QIODevice::ReadOnly) ? desktopExecValue(file.readAll()) : QString();
+        const QByteArray entry = entryText(name);
+        return desktopExecValue(entry) == value && desktopPathValue(entry) == workingDir();
     }
     void setValue(const QString &name, const QString &value) override
     {

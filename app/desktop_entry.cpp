@@ -102,9 +102,9 @@ QString trimBlanks(const QString &text)
     return text.mid(begin, end - begin);
 }
 
-} // namespace
-
-QString desktopExecValue(const QByteArray &entryText)
+// The last value of key in the [Desktop Entry] group with its escapes undone (empty when the key
+// is missing); none when an escape is malformed.
+std::optional<QString> entryString(const QByteArray &entryText, QLatin1String key)
 {
     QString raw;
     bool inEntryGroup = false;
@@ -115,13 +115,25 @@ QString desktopExecValue(const QByteArray &entryText)
             continue;
         }
         const int equals = text.indexOf(QLatin1Char('='));
-        if (inEntryGroup && equals > 0 && trimBlanks(text.left(equals)) == QLatin1String("Exec"))
+        if (inEntryGroup && equals > 0 && trimBlanks(text.left(equals)) == key)
             raw = trimBlanks(text.mid(equals + 1));
     }
+    return unescapeString(raw);
+}
+
+} // namespace
+
+QString desktopExecValue(const QByteArray &entryText)
+{
     // Anything but one lone program reads as no value: written as it stands, it could pass for
     // a path (an unquoted "/opt/Key Glance/kg" runs "/opt/Key").
-    const auto command = unescapeString(raw);
+    const auto command = entryString(entryText, QLatin1String("Exec"));
     return (command ? singleArgument(*command) : std::nullopt).value_or(QString());
+}
+
+QString desktopPathValue(const QByteArray &entryText)
+{
+    return entryString(entryText, QLatin1String("Path")).value_or(QString());
 }
 
 QByteArray desktopEntry(const QString &name, const QString &path, const QString &workingDir)

@@ -1,5 +1,6 @@
 #include "app/autostart.h"
 #include "app/termination.h"
+#include "app/working_folder.h"
 #include "popup/keyglance.h"
 #include "session/session.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char *argv[])
     prepareSession();
     QApplication application(argc, argv);
     quitOnTerminationRequest();
+    leaveSystemFolder();
     Keyglance popup(nullptr);
     popup.initPopup();
     popup.setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -152,6 +152,9 @@ void checkReader(const QByteArray &text)
     const auto exec = entryValue(text, QStringLiteral("Exec"));
     if (!exec)
         check(execValue.isEmpty());
+    const auto path = entryValue(text, QStringLiteral("Path"));
+    check(desktopPathValue(text) ==
+          (path ? unescapeString(*path) : std::nullopt).value_or(QString()));
 
     // Whatever reads as an absolute path must be the one program the entry starts.
     if (execValue.startsWith('/')) {

@@ -4,6 +4,7 @@
 #include "foreground/foreground.h"
 #include "hotkey/qhotkey.h"
 #include "popup/keyglance_form.h"
+#include "popup/popup_scaling.h"
 #include "popup/popup_surface.h"
 #include "shortcuts/shortcut_columns.h"
 #include "shortcuts/shortcut_table.h"
@@ -59,6 +60,7 @@ Keyglance::Keyglance(QWidget *parent) : QWidget(parent), ui(new Ui::Keyglance)
     ui->label_5->setTextFormat(Qt::PlainText);
     for (QListWidget *list : shortcutLists())
         list->viewport()->installEventFilter(new ActivationFilter(list->viewport()));
+    scaler = std::make_unique<PopupScaler>(this);
 }
 
 Keyglance::~Keyglance()
@@ -89,6 +91,7 @@ void Keyglance::initPopup()
             *shown = false;
             qDebug() << "设置不可见";
         } else {
+            scaler->fitToScreen();
             setVisible(true);
             // Showing posts a repaint for each child: taken now, they join the window's first
             // paint rather than following it as a second one when the expose comes first.
@@ -104,6 +107,8 @@ void Keyglance::initPopup()
 
 void Keyglance::prepareFirstShow()
 {
+    // The screen's factor before the native window is made, which the first show then finds set.
+    scaler->fitToScreen();
     // Its first call interns atoms and queries extensions, a round trip each.
     foregroundProgramName();
     // A header and a row in Chinese, so the fallback fonts the lists draw with are loaded.

@@ -9,8 +9,10 @@
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
+#include <memory>
 
 class QNetworkAccessManager;
+class PopupScaler;
 
 namespace Ui {
 class Keyglance;
@@ -62,4 +64,5 @@ private:
     QJsonObject shortcutTable;
     // Bodies of the downloads in flight; a body replaces ./data.json only once whole and valid.
     QHash<QNetworkReply *, QByteArray> downloadBodies;
+    std::unique_ptr<PopupScaler> scaler;
 };

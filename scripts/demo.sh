@@ -42,3 +42,6 @@ wait_or_fail "xwininfo -name Keyglance 2>/dev/null | grep -q IsViewable"
 sleep 1
 import -window "$(xwininfo -name Keyglance | awk '/Window id:/ {print $4}')" "$shot"
 echo "Screenshot of the popup: $shot"
+xwininfo -name Keyglance | awk '/Absolute upper-left X:/ {x = $4} /Absolute upper-left Y:/ {y = $4}
+    /Width:/ {w = $2} /Height:/ {h = $2} END {printf "Popup on the %s screen: %dx%d+%d+%d\n", screen, w, h, x, y}' \
+    screen="$(xdpyinfo | awk '/dimensions:/ {print $2}')"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the Windows zip under Wine, on a private Xvfb with openbox: start-up and the
 # Run value, Ctrl+Space over Wine's notepad, the window-title rule through the real Windows calls,
-# and the start-up download. Runs the unpacked zip, so a missing DLL fails. Needs
+# the start-up download, a start in the system folder as at log-in, and 150 % display scaling on a
+# screen too small for the popup at that scale. Runs the unpacked zip, so a missing DLL fails. Needs
 # scripts/build-windows.sh to have built the zip; builds a second one pointed at a local server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,8 +17,8 @@ if [ -z "${KEYGLANCE_WINE_SESSION:-}" ]; then
     x86_64-w64-mingw32-gcc -municode -mwindows -O2 -Wall -Wextra -Werror \
         -o "$build/titled_window.exe" "$root/tests/windows/titled_window.c"
     export KEYGLANCE_WINE_SESSION=1 KEYGLANCE_WINE_TEST_PORT=$port
-    # Room for the popup at 150 %.
-    exec "$root/tests/x11-session.sh" --wm --screen 2880x1800 "$0" "$@"
+    # A 1920 x 1080 screen: room for the popup at 100 %, not at 150 %.
+    exec "$root/tests/x11-session.sh" --wm "$0" "$@"
 fi
 
 . "$root/scripts/scratch.sh"
@@ -56,6 +57,26 @@ popup_viewable() { xwininfo -name Keyglance 2>/dev/null | grep -q 'Map State: Is
 popup_hidden() { ! popup_viewable; }
 popup_size() { xwininfo -name Keyglance | grep -qzE "Width: $1.*Height: $2"; }
 popup_shot() { import -window "$(xwininfo -name Keyglance | awk '/Window id:/ {print $4}')" "$1"; }
+# Sets width, height, x and y to the popup's geometry on the screen.
+popup_geometry() {
+    read -r width height x y < <(xwininfo -name Keyglance | awk '/Absolute upper-left X:/ {x = $4}
+        /Absolute upper-left Y:/ {y = $4} /Width:/ {w = $2} /Height:/ {h = $2} END {print w, h, x, y}')
+}
+popup_inside_screen() {
+    popup_geometry
+    ((x >= 0 && y >= 0 && x + width <= 1920 && y + height <= 1080))
+}
+# The labels in the popup's bottom-right corner (a fifth of its width, a tenth of its height), as
+# the popup's own shot $1 has them, must be in the screenshot $2 of the whole screen.
+labels_on_screen() {
+    popup_geometry
+    local corner_width=$((width / 5)) corner_height=$((height / 10))
+    local corner_x=$((width - corner_width)) corner_y=$((height - corner_height))
+    convert "$1" -crop "${corner_width}x$corner_height+$corner_x+$corner_y" +repage "$work/labels.png"
+    convert "$2" -crop "${corner_width}x$corner_height+$((x + corner_x))+$((y + corner_y))" +repage \
+        "$work/labels-on-screen.png"
+    "$root/tests/same-layout.sh" "$work/labels.png" "$work/labels-on-screen.png"
+}
 
 # Puts the window of the Wine program $1 in front and presses Ctrl+Space; waits for the $2-th
 # log line $3.
@@ -82,11 +103,13 @@ cat >"$work/run/data.json" <<'EOF'
   "Google Chrome": { "标签页": { "Ctrl+T": "新标签页" } }
 }
 EOF
-# A Chinese locale gives Keyglance a code page that holds its log's texts.
+# Starts Keyglance in the folder $2 (default run/), logging to $1. A Chinese locale gives it a
+# code page that holds its log's texts.
 start_keyglance() {
     log=$1
-    (cd "$work/run" && exec env LC_ALL=zh_CN.UTF-8 wine "$exe") >"$log" 2>&1 &
-    pids+=($!)
+    (cd "${2:-$work/run}" && exec env LC_ALL=zh_CN.UTF-8 wine "$exe") >"$log" 2>&1 &
+    keyglance_pid=$!
+    pids+=("$keyglance_pid")
 }
 
 echo "== the zip"
@@ -157,6 +180,15 @@ echo 'not json' >"$served/data.json"
 check "keeps data.json for a bad body" download_until "grep -q 'not a JSON object' '$dl_log'"
 check "... whose content is unchanged" grep -q -F '{"old": {}}' "$work/dl/data.json"
 
+echo "== started in the system folder, as at log-in"
+kill "$keyglance_pid"
+wait "$keyglance_pid" 2>/dev/null || true
+start_keyglance "$work/keyglance-system-folder.log" "$WINEPREFIX/drive_c/windows/system32"
+wait_for "grep -q 'Is Registered:  true' '$log'"
+press_over notepad.exe 1 '设置可见'
+check "lists notepad.exe's rows from the shipped data file beside the exe" \
+    wait_for "[ \$(logged '$log' '\"Ctrl+Shift+N\" : \"新建窗口\"') -eq 1 ]"
+
 echo "== 150 % display scaling"
 wineserver -k
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
@@ -167,11 +199,15 @@ start_keyglance "$work/keyglance-150.log"
 wait_for "grep -q 'Is Registered:  true' '$log'"
 press_over notepad.exe 1 '设置可见'
 check "shows the popup" wait_for popup_viewable
-check "the popup is 1800 x 1200" popup_size 1800 1200
+check "the popup, too large at 150 %, is scaled down inside the screen" popup_inside_screen
+popup_geometry
+echo "the popup at 150 %: ${width}x$height+$x+$y"
 sleep 1
 import -window root "$build/keyglance-windows-150.png"
 popup_shot "$work/popup-144dpi.png"
 echo "screenshot: $build/keyglance-windows-150.png"
+check "its bottom-right labels are on the screen" labels_on_screen "$work/popup-144dpi.png" \
+    "$build/keyglance-windows-150.png"
 check "looks the same at 150 %" "$root/tests/same-layout.sh" "$work/popup-96dpi.png" \
     "$work/popup-144dpi.png"
 

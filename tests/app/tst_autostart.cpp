@@ -52,6 +52,7 @@ private slots:
     void cleanup();
     void createsMissingEntry();
     void keepsEqualEntryUntouched();
+    void followsWorkingFolder();
     void rewritesEntryDifferingInCase();
     void renamedExecutableGetsSecondEntry();
     void escapesEveryValue();
@@ -74,6 +75,7 @@ private:
     std::unique_ptr<QTemporaryDir> config;
     std::unique_ptr<AutostartStore> store;
     QByteArray home = qgetenv("HOME");
+    QString startFolder = QDir::currentPath();
 };
 
 void TestAutostart::init()
@@ -87,6 +89,7 @@ void TestAutostart::init()
 void TestAutostart::cleanup()
 {
     qputenv("HOME", home);
+    QVERIFY(QDir::setCurrent(startFolder));
 }
 
 void TestAutostart::createsMissingEntry()
@@ -109,6 +112,19 @@ void TestAutostart::keepsEqualEntryUntouched()
     registerAutostart(*store, appName, appPath);
     QCOMPARE(QFileInfo(entryPath(appName)).lastModified(), oldTime);
     QCOMPARE(readFile(entryPath(appName)), content);
+}
+
+void TestAutostart::followsWorkingFolder()
+{
+    registerAutostart(*store, appName, appPath);
+    QVERIFY(makeOld(entryPath(appName)));
+    const QTemporaryDir otherFolder;
+    QVERIFY(otherFolder.isValid());
+    QVERIFY(QDir::setCurrent(otherFolder.path()));
+
+    registerAutostart(*store, appName, appPath);
+    QCOMPARE(readFile(entryPath(appName)), desktopEntry(appName, appPath, QDir::currentPath()));
+    QVERIFY(QFileInfo(entryPath(appName)).lastModified() != oldTime);
 }
 
 void TestAutostart::rewritesEntryDifferingInCase()
@@ -184,7 +200,10 @@ void TestAutostart::randomEntriesRoundTrip()
     for (int round = 0; round < 5000; ++round) {
         const QString path = randomText();
         const QString name = randomText() + QStringLiteral("\n[Desktop Entry]\nExec=/evil");
-        QCOMPARE(desktopExecValue(desktopEntry(name, path, randomText())), path);
+        const QString folder = randomText();
+        const QByteArray entry = desktopEntry(name, path, folder);
+        QCOMPARE(desktopExecValue(entry), path);
+        QCOMPARE(desktopPathValue(entry), folder);
     }
 }
 
@@ -234,10 +253,12 @@ void TestAutostart::readsForeignEntries()
     const QString path = QStringLiteral("/usr/bin/keyglance");
     QCOMPARE(desktopExecValue(entry), value);
 
+    // In the folder the entry names, only its program decides whether it is rewritten.
+    const QByteArray entryHere = entry + "Path=" + QDir::currentPath().toUtf8() + '\n';
     QVERIFY(QDir().mkpath(config->path() + QStringLiteral("/autostart")));
-    QVERIFY(writeFile(entryPath(appName), entry));
+    QVERIFY(writeFile(entryPath(appName), entryHere));
     registerAutostart(*store, appName, path);
-    QCOMPARE(readFile(entryPath(appName)) == entry, value == path);
+    QCOMPARE(readFile(entryPath(appName)) == entryHere, value == path);
     QCOMPARE(store->value(appName), path);
 }
 
