@@ -120,7 +120,8 @@ void Keyglance::prepareFirstShow()
     // keeps in the X server must be made after those the server makes when the popup is mapped
     // (see prepareX11PopupSurface).
     create();
-    preparePopupSurface(this);
+    if (preparePopupSurface(this))
+        scaler->centreAtEveryFit();
     QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     render(&image);
     for (QListWidget *list : lists)

@@ -4,13 +4,17 @@
 
 #include <QGuiApplication>
 
-void preparePopupSurface(QWidget *popup)
+bool preparePopupSurface(QWidget *popup)
 {
     const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("xcb") && gnomeWaylandSession())
+    // Mutter puts an X11 window that asks for no place of its own at the top left of the screen.
+    if (platform == QLatin1String("xcb") && gnomeWaylandSession()) {
         prepareGnomePopupSurface(popup);
-    else if (platform == QLatin1String("xcb"))
+        return true;
+    }
+    if (platform == QLatin1String("xcb"))
         prepareX11PopupSurface(popup);
     else if (platform == QLatin1String("wayland"))
         prepareWaylandPopupSurface(popup);
+    return false;
 }
