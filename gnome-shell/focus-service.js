@@ -1,5 +1,5 @@
 // Answers Keyglance, on the session bus, which window has the keyboard focus: GNOME Shell tells
-// no ordinary program. Set into each extension format by CMakeLists.txt.
+// no ordinary program. The same in both formats of the extension (see CMakeLists.txt).
 const BUS_NAME = 'org.example.Keyglance.Shell';
 const OBJECT_PATH = '/org/example/Keyglance/Shell';
 const INTERFACE = `
