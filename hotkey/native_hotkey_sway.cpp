@@ -21,7 +21,7 @@ public:
         : m_commands(std::move(commands)), m_combination(combination),
           m_text(swayCombinationText(combination)), m_onPress(std::move(onPress))
     {
-        QObject::connect(&m_events, &SwayIpc::event, &m_events,
+        QObject::connect(&m_events, &SwayIpc::eventReceived, &m_events,
                          [this](quint32 type, const QJsonObject &event) { onEvent(type, event); });
         QObject::connect(&m_events, &SwayIpc::closed, &m_events, [this] {
             m_bound = false;

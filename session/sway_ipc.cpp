@@ -172,7 +172,7 @@ void SwayIpc::readEvents()
             fail(QStringLiteral("sway sent a malformed event"));
             return;
         }
-        emit event(frame->type, document.object());
+        emit eventReceived(frame->type, document.object());
     }
 }
 

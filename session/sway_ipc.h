@@ -40,11 +40,11 @@ public:
     std::optional<QJsonDocument> request(Message type, const QByteArray &payload = {});
     /// Runs sway commands; false, with sway's own error in errorString(), when one failed.
     bool runCommand(const QString &command);
-    /// Asks for the named events: event() reports each from now on, closed() the end.
+    /// Asks for the named events: eventReceived() reports each from now on, closed() the end.
     bool subscribe(const QStringList &events);
 
 signals:
-    void event(quint32 type, const QJsonObject &payload);
+    void eventReceived(quint32 type, const QJsonObject &payload);
     /// The connection ended or sent something sway never sends; errorString() says which.
     void closed();
 

@@ -110,7 +110,7 @@ private slots:
         QVERIFY(ipc.open(sway.socketPath()));
         QVERIFY(!ipc.runCommand(QStringLiteral("unbindsym Ctrl+space")));
         QCOMPARE(ipc.errorString(), QStringLiteral("no such binding"));
-        QSignalSpy events(&ipc, &SwayIpc::event);
+        QSignalSpy events(&ipc, &SwayIpc::eventReceived);
         QVERIFY(ipc.subscribe({QStringLiteral("binding")}));
         QTRY_COMPARE(events.count(), 1);
         QCOMPARE(events.first().at(0).toUInt(), quint32(SwayIpc::BindingEvent));
