@@ -1,5 +1,6 @@
 #include "foreground/foreground_linux.h"
 #include "foreground/foreground.h"
+#include "session/gnome_shell.h"
 #include "session/sway_ipc.h"
 
 #include <QFile>
@@ -12,11 +13,15 @@ QString foregroundProgramName()
         if (const std::optional<QString> name = swayForegroundProgramName())
             return *name;
     }
+    if (gnomeWaylandSession()) {
+        if (const std::optional<QString> name = gnomeForegroundProgramName())
+            return *name;
+    }
     if (const std::optional<QString> name = kwinForegroundProgramName())
         return *name;
     if (const std::optional<QString> name = wlrootsForegroundProgramName())
         return *name;
-    // In a Wayland session without either, XWayland still names its own windows.
+    // Where the compositor does not answer, XWayland still names its own windows.
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         return x11ForegroundProgramName();
     return {};

@@ -19,5 +19,8 @@ std::optional<QString> kwinForegroundProgramName();
 /// compositors offer it.
 std::optional<QString> wlrootsForegroundProgramName();
 
+/// From Keyglance's GNOME Shell extension: the focused window's process, or else its WM class.
+std::optional<QString> gnomeForegroundProgramName();
+
 /// From the X server on Qt's own connection (X11 sessions, XWayland).
 QString x11ForegroundProgramName();

@@ -1,5 +1,6 @@
 #include "hotkey/native_hotkey_linux.h"
 
+#include "session/gnome_shell.h"
 #include "session/sway_ipc.h"
 
 #include <QGuiApplication>
@@ -73,6 +74,10 @@ std::unique_ptr<NativeHotkey> registerNativeHotkey(Qt::Key key, Qt::KeyboardModi
             return registerSwayHotkey(std::move(commands), key, modifiers, std::move(onPress));
         qWarning().noquote() << "QHotkey: sway's IPC is unreachable:" << commands->errorString();
     }
+    // GNOME hands global keys to no ordinary program, but runs the commands of its custom
+    // keybindings; from xdg-desktop-portal-gnome 48 on it has the portal's global shortcuts.
+    if (gnomeWaylandSession())
+        return registerGnomeHotkey(key, modifiers, std::move(onPress));
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb"))
         return registerX11Hotkey(key, modifiers, std::move(onPress));

@@ -29,6 +29,13 @@ std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModi
 /// empty when none does, nullopt outside Plasma.
 std::optional<QString> kglobalaccelHolder(Qt::Key key, Qt::KeyboardModifiers modifiers);
 
+/// In GNOME, asks the desktop portal for the combination where GNOME's own portal backend has
+/// global shortcuts; elsewhere binds it among GNOME's custom keybindings to keyglance-toggle,
+/// which reaches the program's handler through its toggle listener. GNOME runs a custom
+/// keybinding again at every auto-repeat of a held combination.
+std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
+                                                  std::function<void()> onPress);
+
 /// The X11 keysym (XKB's too) of a key; 0 when it has none.
 quint32 keysymFor(Qt::Key key);
 

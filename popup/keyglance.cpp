@@ -118,7 +118,8 @@ void Keyglance::prepareFirstShow()
     // The native window and the buffers behind it now, and one drawing into an image to lay the
     // popup out and load its styles and fonts.
     create();
-    preparePopupSurface(this);
+    if (preparePopupSurface(this))
+        scaler->centreAtEveryFit();
     settleBackingStore();
     QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     render(&image);

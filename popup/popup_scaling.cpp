@@ -89,6 +89,11 @@ void PopupScaler::fitToScreen()
         popup->move(fit.centred);
 }
 
+void PopupScaler::centreAtEveryFit()
+{
+    placed = true;
+}
+
 void PopupScaler::scaleForm(qreal newScale, const QSize &size)
 {
     scale = newScale;

@@ -18,6 +18,9 @@ public:
 
     /// Call before each show: screens and their scale change while the popup lives.
     void fitToScreen();
+    /// Centres the popup from now on at every fit, scaled down or not, for a window system that
+    /// puts it elsewhere.
+    void centreAtEveryFit();
 
 private:
     void scaleForm(qreal newScale, const QSize &size);

@@ -1,13 +1,20 @@
 #include "popup/popup_surface_linux.h"
 #include "popup/popup_surface.h"
+#include "session/gnome_shell.h"
 
 #include <QGuiApplication>
 
-void preparePopupSurface(QWidget *popup)
+bool preparePopupSurface(QWidget *popup)
 {
     const QString platform = QGuiApplication::platformName();
+    // Mutter puts an X11 window that asks for no place of its own at the top left of the screen.
+    if (platform == QLatin1String("xcb") && gnomeWaylandSession()) {
+        prepareGnomePopupSurface(popup);
+        return true;
+    }
     if (platform == QLatin1String("xcb"))
         prepareX11PopupSurface(popup);
     else if (platform == QLatin1String("wayland"))
         prepareWaylandPopupSurface(popup);
+    return false;
 }

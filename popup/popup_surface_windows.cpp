@@ -1,4 +1,7 @@
 #include "popup/popup_surface.h"
 
 // Windows shows a tool window again and again at the same cost, without taking the focus.
-void preparePopupSurface(QWidget *) {}
+bool preparePopupSurface(QWidget *)
+{
+    return false;
+}

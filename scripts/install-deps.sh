@@ -8,7 +8,7 @@ packages=(
     qtbase5-dev qtbase5-private-dev libqt5x11extras5-dev
     libx11-dev libxcb1-dev libxcb-res0-dev libxcb-xtest0-dev libxtst-dev libxcb-damage0-dev
     libwayland-dev libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
-    liblayershellqtinterface-dev qtwayland5 layer-shell-qt
+    liblayershellqtinterface-dev qtwayland5 layer-shell-qt libglib2.0-dev
     xvfb xauth x11-utils x11-apps openbox xdotool geany jq
     fonts-wqy-microhei
     imagemagick
@@ -18,7 +18,7 @@ for option in "$@"; do
     case $option in
     --test) packages+=(python3 clang libclang-rt-14-dev sway foot wtype grim xwayland
         kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols wev
-        libglib2.0-bin) ;;
+        gnome-shell gnome-settings-daemon libglib2.0-bin dbus-daemon dbus-bin python3-dbus) ;;
     --package) packages+=(lintian man-db) ;;
     # The cross-built Qt and the Windows zip, and Wine to run it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring

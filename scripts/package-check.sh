@@ -61,9 +61,11 @@ dpkg-query -W -f='${Status}' keyglance | grep -q 'install ok installed' ||
     fail "keyglance did not install"
 
 manuals=(/usr/share/man/man1/keyglance.1.gz /usr/share/man/man1/keyglance-toggle.1.gz)
+extensions=/usr/share/gnome-shell/extensions
 for file in /usr/bin/keyglance /usr/bin/keyglance-toggle /usr/libexec/keyglance/run-in-data-folder \
     /usr/share/applications/keyglance.desktop /usr/share/keyglance/data.json "${manuals[@]}" \
-    /usr/share/doc/keyglance/copyright /usr/share/doc/keyglance/changelog.gz; do
+    /usr/share/doc/keyglance/copyright /usr/share/doc/keyglance/changelog.gz \
+    "$extensions"/{keyglance-gnome43,keyglance}@example.org/{metadata.json,extension.js}; do
     dpkg -L keyglance | grep -qx "$file" || fail "package does not list $file"
     [ -s "$file" ] || fail "$file is missing or empty"
 done

@@ -19,10 +19,12 @@ lines_in_order() {
     done
 }
 # Qt's Wayland plugin leaves allocations at exit that LeakSanitizer cannot tell from ours (Qt has
-# no frame pointers): leaks are the X11 tests' to find, memory errors are still caught here.
+# no frame pointers): leaks are the X11 tests' to find, memory errors are still caught here. A
+# test whose Keyglance runs on XWayland sets keyglance_leaks=1.
 start_keyglance() {
     log=$1
-    (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$keyglance") >"$log" 2>&1 &
+    (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=${keyglance_leaks:-0}" \
+        exec "$keyglance") >"$log" 2>&1 &
     keyglance_pid=$!
     pids+=($keyglance_pid)
     wait_for "grep -q 'Is Registered: ' '$log'"

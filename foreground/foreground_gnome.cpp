@@ -1,0 +1,73 @@
+#include "foreground/foreground.h"
+#include "foreground/foreground_linux.h"
+#include "foreground/program_name.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QtDebug>
+
+namespace {
+
+// Keyglance's GNOME Shell extension (gnome-shell/), the one way to learn GNOME's focused window.
+const QString kService = QStringLiteral("org.example.Keyglance.Shell");
+const QString kPath = QStringLiteral("/org/example/Keyglance/Shell");
+constexpr int kReplyWaitMs = 500;
+
+QDBusMessage ask(const QString &service, const QString &path, const QString &interface,
+                 const QString &method, const QVariantList &arguments = {})
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, kReplyWaitMs);
+}
+
+// The extension comes in the format of the GNOME Shell running: ES modules from GNOME 45 on.
+QString extensionUuid()
+{
+    const QString shell = QStringLiteral("org.gnome.Shell");
+    const QDBusMessage reply = ask(shell, QStringLiteral("/org/gnome/Shell"),
+                                   QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("Get"), {shell, QStringLiteral("ShellVersion")});
+    const int major = reply.arguments()
+                          .value(0)
+                          .value<QDBusVariant>()
+                          .variant()
+                          .toString()
+                          .section(QLatin1Char('.'), 0, 0)
+                          .toInt();
+    return major > 0 && major < 45 ? QStringLiteral("keyglance-gnome43@example.org")
+                                   : QStringLiteral("keyglance@example.org");
+}
+
+void explain(const QDBusMessage &reply)
+{
+    if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown"))
+        qWarning().noquote() << "Keyglance: to name Wayland programs in GNOME, Keyglance needs its "
+                                "GNOME Shell extension: run \"gnome-extensions enable"
+                             << extensionUuid() + "\", then log out and in again";
+    else
+        qWarning().noquote() << "Keyglance: the GNOME Shell extension did not answer:"
+                             << reply.errorMessage();
+}
+
+} // namespace
+
+std::optional<QString> gnomeForegroundProgramName()
+{
+    static bool warned = false;
+    const QDBusMessage reply = ask(kService, kPath, kService, QStringLiteral("FocusedWindow"));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("uss")) {
+        if (!warned)
+            explain(reply);
+        warned = true;
+        return std::nullopt;
+    }
+    warned = false;
+    const QVariantList window = reply.arguments();
+    const QString exeName = processExeName(window.at(0).toUInt());
+    // The window's class names a program whose process is out of reach: another user's, or an
+    // X11 client that does not tell its process.
+    return chooseProgramName(exeName.isEmpty() ? window.at(1).toString() : exeName,
+                             cutTitle(window.at(2).toString()));
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/python3
+"""Types one key combination in a GNOME session through Mutter's remote desktop API, as a
+keyboard would: the keys go down in order and come up in reverse.
+
+Usage: mutter-keys.py KEYSYM... (X keysym names, as in Control_L space)"""
+import sys
+
+import dbus
+
+KEYSYMS = {"Control_L": 0xFFE3, "Escape": 0xFF1B, "space": 0x20}
+
+if len(sys.argv) < 2 or any(name not in KEYSYMS for name in sys.argv[1:]):
+    sys.exit(__doc__)
+keys = [dbus.UInt32(KEYSYMS[name]) for name in sys.argv[1:]]
+bus = dbus.SessionBus()
+service = "org.gnome.Mutter.RemoteDesktop"
+desktop = bus.get_object(service, "/org/gnome/Mutter/RemoteDesktop")
+path = desktop.CreateSession(dbus_interface=service)
+# The session, and the keys it holds down, end with this connection.
+session = dbus.Interface(bus.get_object(service, path), service + ".Session")
+session.Start()
+for key in keys:
+    session.NotifyKeyboardKeysym(key, True)
+for key in reversed(keys):
+    session.NotifyKeyboardKeysym(key, False)
+session.Stop()

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Keyglance in a headless GNOME Shell session (run through tests/gnome-session.sh with Keyglance's
+# extensions enabled): Ctrl+Space through the custom keybinding Keyglance adds to the user's
+# settings, the Wayland program in front named through the extension, the popup centred above it
+# without taking its focus, the toggle command, the user's own keybindings left as they were, and
+# with the extension disabled, the log line saying how to enable it while XWayland programs are
+# still named.
+# Usage: gnome.sh <keyglance> <keyglance-toggle> <folder for the logs>
+set -euo pipefail
+keyglance=$1
+toggle=$2
+shots=$3
+. "$(dirname "$0")/checks.sh"
+# dconf reads the settings from the file under XDG_CONFIG_HOME that the session's dconf service
+# writes: this session's.
+unset XDG_CONFIG_HOME
+# On XWayland, Qt loads no Wayland plugin: leaks are found here too.
+keyglance_leaks=1
+
+cat >"$work/data.json" <<'JSON'
+{
+  "foot": { "终端": { "Ctrl+Shift+N": "新窗口", "Ctrl+Shift+C": "复制" } },
+  "xlogo": { "窗口": { "Ctrl+Q": "退出" } }
+}
+JSON
+media_keys=org.gnome.settings-daemon.plugins.media-keys
+keybindings=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings
+ours=$keybindings/keyglance/
+theirs=$keybindings/custom0/
+keybinding() { gsettings get "$media_keys.custom-keybinding:$1" "$2"; }
+set_keybinding() { gsettings set "$media_keys.custom-keybinding:$1" "$2" "$3"; }
+focused() {
+    gdbus call --session --dest org.example.Keyglance.Shell \
+        --object-path /org/example/Keyglance/Shell \
+        --method org.example.Keyglance.Shell.FocusedWindow |
+        sed -n "s/^(uint32 [0-9]*, '\([^']*\)'.*/\1/p"
+}
+ctrl_space() { "$(dirname "$0")/../mutter-keys.py" Control_L space; }
+# Types Ctrl+Space and waits for the $1-th log line $2.
+press() {
+    ctrl_space
+    wait_for_line "$@"
+}
+popup_place() {
+    xdotool search --onlyvisible --class keyglance getwindowgeometry --shell |
+        awk -F= '{v[$1] = $2} END {printf "%d,%d %dx%d", v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]}'
+}
+centred_place() {
+    xprop -root _NET_WORKAREA |
+        awk -F'[=,]' '{printf "%d,%d 1200x800", $2 + ($4 - 1200) / 2, $3 + ($5 - 800) / 2}'
+}
+
+# A keybinding of the user's own, which Keyglance must leave as it is.
+set_keybinding "$theirs" name Terminal
+set_keybinding "$theirs" command foot
+set_keybinding "$theirs" binding '<Super>t'
+gsettings set $media_keys custom-keybindings "['$theirs']"
+
+echo "== foot in front"
+foot sh >/dev/null 2>&1 &
+pids+=($!)
+wait_for "[ \"\$(focused)\" = foot ]"
+start_keyglance "$work/keyglance.log"
+check "Ctrl+Space is registered" grep -q 'Is Registered:  true' "$log"
+check "the keybinding joins the user's in their settings" \
+    [ "$(gsettings get $media_keys custom-keybindings)" = "['$theirs', '$ours']" ]
+check "... binding Ctrl+Space" [ "$(keybinding "$ours" binding)" = "'<Control>space'" ]
+check "... to the toggle command" [ "$(keybinding "$ours" command)" = "\"'$toggle'\"" ]
+sleep 1 # GNOME's settings daemon grabs the new keybinding
+press 1 '设置可见'
+check "lists foot's rows in key order" lines_in_order "$log" \
+    '"Ctrl+Shift+C" : "复制"' '"Ctrl+Shift+N" : "新窗口"'
+check "the focus stays on foot" [ "$(focused)" = foot ]
+check "the popup is centred in the screen's work area" [ "$(popup_place)" = "$(centred_place)" ]
+press 1 '设置不可见'
+
+echo "== the toggle command"
+check "shows the popup" "$toggle"
+check "... with the same handler and rows" [ "$(logged "$log" '"Ctrl+Shift+N" : "新窗口"')" -eq 2 ]
+check "hides it again" "$toggle"
+check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 2 ]
+
+echo "== Keyglance exits"
+check "cleanly, on SIGTERM" stop_keyglance
+check "leaves the user's keybindings as they were" \
+    [ "$(gsettings get $media_keys custom-keybindings)" = "['$theirs']" ]
+check "... and nothing of its own" [ "$(keybinding "$ours" binding)" = "''" ]
+
+echo "== the user binds Ctrl+Space"
+fired=$work/fired
+set_keybinding "$theirs" command "touch $fired"
+set_keybinding "$theirs" binding '<Primary>space'
+start_keyglance "$work/keyglance-bound.log"
+check "Is Registered:  false" grep -q 'Is Registered:  false' "$log"
+check "the user's keybindings stay as they are" \
+    [ "$(gsettings get $media_keys custom-keybindings)" = "['$theirs']" ]
+sleep 1 # GNOME's settings daemon grabs the changed keybinding
+ctrl_space
+check "the user's binding still fires" wait_for "[ -e '$fired' ]" 10
+stop_keyglance
+
+echo "== without the extension"
+gsettings set org.gnome.shell enabled-extensions "[]"
+xlogo &
+pids+=($!)
+wait_for "xprop -id \"\$(xdotool getactivewindow)\" WM_CLASS 2>/dev/null | grep -q XLogo"
+set_keybinding "$theirs" binding '<Super>t'
+start_keyglance "$work/keyglance-plain.log"
+check "says how to enable it" wait_for "grep -q 'gnome-extensions enable keyglance' '$log'" 10
+check "shows the popup" "$toggle"
+check "... naming the XWayland program through X11" grep -q '"Ctrl+Q" : "退出"' "$log"
+check "exits cleanly" stop_keyglance
+
+checks_result
