@@ -35,3 +35,9 @@ stop_keyglance() {
 }
 # Waits for the $1-th log line $2.
 wait_for_line() { wait_for "[ \$(logged '$log' '$2') -ge $1 ]" 10; }
+# The data file: two rows for the Wayland program in front ($1), in other than key order, and one
+# for xlogo.
+write_data_file() {
+    jq -n --arg front "$1" '{($front): {"终端": {"Ctrl+Shift+N": "新窗口", "Ctrl+Shift+C": "复制"}},
+        xlogo: {"窗口": {"Ctrl+Q": "退出"}}}' >"$work/data.json"
+}

@@ -17,12 +17,7 @@ unset XDG_CONFIG_HOME
 # On XWayland, Qt loads no Wayland plugin: leaks are found here too.
 keyglance_leaks=1
 
-cat >"$work/data.json" <<'JSON'
-{
-  "foot": { "终端": { "Ctrl+Shift+N": "新窗口", "Ctrl+Shift+C": "复制" } },
-  "xlogo": { "窗口": { "Ctrl+Q": "退出" } }
-}
-JSON
+write_data_file foot
 media_keys=org.gnome.settings-daemon.plugins.media-keys
 keybindings=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings
 ours=$keybindings/keyglance/

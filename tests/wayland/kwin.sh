@@ -14,12 +14,7 @@ ctrl_space=$4
 shots=$5
 . "$(dirname "$0")/checks.sh"
 
-cat >"$work/data.json" <<'JSON'
-{
-  "wev": { "事件": { "Ctrl+C": "退出", "Ctrl+Shift+C": "复制" } },
-  "xlogo": { "窗口": { "Ctrl+Q": "退出" } }
-}
-JSON
+write_data_file wev
 
 # Types Ctrl+Space and waits for the $1-th log line $2.
 press() {
@@ -56,7 +51,7 @@ if [ "$mode" = without-portal ]; then
     check "Is Registered:  false" grep -q 'Is Registered:  false' "$log"
     check "... saying why" grep -q 'could not register Ctrl+Space: the desktop portal' "$log"
     check "the toggle command shows the popup" "$toggle"
-    check "... with wev's rows" grep -q '"Ctrl+C" : "退出"' "$log"
+    check "... with wev's rows" grep -q '"Ctrl+Shift+N" : "新窗口"' "$log"
     check "... and hides it" "$toggle"
     check "Keyglance exits cleanly" stop_keyglance
     checks_result
@@ -85,7 +80,7 @@ check "Ctrl+Space is registered" grep -q 'Is Registered:  true' "$log"
 check "Plasma's global shortcuts give Ctrl+Space to Keyglance" keyglance_holds_ctrl_space
 press 1 '设置可见'
 check "lists wev's rows in key order" lines_in_order "$log" \
-    '"Ctrl+C" : "退出"' '"Ctrl+Shift+C" : "复制"'
+    '"Ctrl+Shift+C" : "复制"' '"Ctrl+Shift+N" : "新窗口"'
 check "the keyboard stays with wev" keyboard_stayed
 press 1 '设置不可见'
 "$ctrl_space" 1500

@@ -9,12 +9,7 @@ toggle=$2
 shots=$3
 . "$(dirname "$0")/checks.sh"
 
-cat >"$work/data.json" <<'JSON'
-{
-  "foot": { "终端": { "Ctrl+Shift+N": "新窗口", "Ctrl+Shift+C": "复制" } },
-  "xlogo": { "窗口": { "Ctrl+Q": "退出" } }
-}
-JSON
+write_data_file foot
 
 focused() { swaymsg -t get_tree | jq -r '.. | objects | select(.focused == true) | .app_id // .window_properties.class // .name'; }
 # Types Ctrl+Space and waits for the $1-th log line $2.
