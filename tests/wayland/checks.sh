@@ -41,3 +41,14 @@ write_data_file() {
     jq -n --arg front "$1" '{($front): {"终端": {"Ctrl+Shift+N": "新窗口", "Ctrl+Shift+C": "复制"}},
         xlogo: {"窗口": {"Ctrl+Q": "退出"}}}' >"$work/data.json"
 }
+# With xlogo in front, the $1-th press shows its rows and the next hides them; then the toggle
+# command does the same, through the same handler. press is the session's own way to type.
+check_xlogo_and_toggle() {
+    press "$1" '设置可见'
+    check "lists xlogo's rows" grep -q '"Ctrl+Q" : "退出"' "$log"
+    press "$1" '设置不可见'
+    echo "== the toggle command"
+    check "shows the popup" "$toggle"
+    check "... with the same handler and rows" [ "$(logged "$log" '"Ctrl+Q" : "退出"')" -eq 2 ]
+    check "hides it again" "$toggle"
+}

@@ -91,14 +91,7 @@ echo "== an XWayland window in front"
 xlogo &
 pids+=($!)
 wait_for "keyboard_left"
-press 3 '设置可见'
-check "lists xlogo's rows" grep -q '"Ctrl+Q" : "退出"' "$log"
-press 3 '设置不可见'
-
-echo "== the toggle command"
-check "shows the popup" "$toggle"
-check "... with the same handler and rows" [ "$(logged "$log" '"Ctrl+Q" : "退出"')" -eq 2 ]
-check "hides it again" "$toggle"
+check_xlogo_and_toggle 3
 
 echo "== Keyglance exits"
 check "KWin runs its script meanwhile" kwin_has_script

@@ -48,14 +48,7 @@ check "holding Ctrl+Space counts as one press" [ "$(logged "$log" '设置可见'
 echo "== an XWayland window in front"
 swaymsg exec xlogo >/dev/null
 wait_for "[ \"\$(focused)\" = XLogo ]"
-press 3 '设置可见'
-check "lists xlogo's rows" grep -q '"Ctrl+Q" : "退出"' "$log"
-press 3 '设置不可见'
-
-echo "== the toggle command"
-check "shows the popup" "$toggle"
-check "... with the same handler and rows" [ "$(logged "$log" '"Ctrl+Q" : "退出"')" -eq 2 ]
-check "hides it again" "$toggle"
+check_xlogo_and_toggle 3
 check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 4 ]
 
 echo "== Keyglance exits"
