@@ -9,7 +9,8 @@
 
 namespace {
 
-// Keyglance's GNOME Shell extension (gnome-shell/), the one way to learn GNOME's focused window.
+// Keyglance's GNOME Shell extension (gnome_shell_extension/), the one way to learn GNOME's focused
+// window.
 const QString kService = QStringLiteral("org.example.Keyglance.Shell");
 const QString kPath = QStringLiteral("/org/example/Keyglance/Shell");
 constexpr int kReplyWaitMs = 500;
