@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Runs inside a headless KWin session (tests/kwin-session.sh): Ctrl+Space typed through KWin's fake
-# input over wev, PRESSES times, timed from the key's press leaving the typing client to
-# Keyglance's commit of the popup's first drawn frame, both as Wayland's debug log stamps them
-# (one clock); KWin shows that frame at its next refresh, up to one more frame (16.7 ms at 60 Hz).
-# Writes a JSON line per press to RESULTS.
+# input over wev, which takes xlogo's 60 rows of the front programs' entries, PRESSES times, timed
+# from the key's press leaving the typing client to Keyglance's commit of the popup's first drawn
+# frame, both as Wayland's debug log stamps them (one clock); KWin shows that frame at its next
+# refresh, up to one more frame (16.7 ms at 60 Hz). Writes a JSON line per press to RESULTS.
 # Usage: kwin_session_bench.sh KEYGLANCE KWIN_CTRL_SPACE RESULTS PRESSES
 set -euo pipefail
 keyglance=$1
 ctrl_space=$2
 results=$3
 presses=$4
-. "$(dirname "$0")/../scripts/scratch.sh"
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/scratch.sh"
 
-jq -n '{wev: {"事件": {"Ctrl+C": "退出"}}}' >"$work/data.json"
+jq -s '.[0] + .[1] | .wev = .xlogo' "$root/data/data.json" "$root/bench/front-programs.json" \
+    >"$work/data.json"
 export XDG_CONFIG_HOME=$work/config
 wev >/dev/null 2>&1 &
 pids+=($!)
