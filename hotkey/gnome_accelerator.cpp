@@ -1,8 +1,8 @@
 #include "hotkey/gnome_accelerator.h"
 
-#include <QRegularExpression>
+#include "hotkey/native_hotkey_linux.h"
 
-#include <xkbcommon/xkbcommon.h>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <iterator>
@@ -27,9 +27,7 @@ QString gnomeAccelerator(quint16 modifiers, quint32 keysym)
             accelerator += QLatin1Char('<') + name + QLatin1Char('>');
         written |= bit;
     }
-    char keyName[64] = {};
-    xkb_keysym_get_name(keysym, keyName, sizeof keyName);
-    return accelerator + QString::fromLatin1(keyName);
+    return accelerator + keysymName(keysym);
 }
 
 bool gnomeAcceleratorBinds(const QString &accelerator, quint16 modifiers, quint32 keysym)
@@ -49,8 +47,5 @@ bool gnomeAcceleratorBinds(const QString &accelerator, quint16 modifiers, quint3
         found |= name->second;
         rest.remove(0, match.capturedLength());
     }
-    const xkb_keysym_t key =
-        xkb_keysym_from_name(rest.toUtf8().constData(), XKB_KEYSYM_CASE_INSENSITIVE);
-    return found == modifiers && key != XKB_KEY_NoSymbol &&
-           xkb_keysym_to_lower(key) == xkb_keysym_to_lower(keysym);
+    return found == modifiers && namesKeysym(rest, keysym);
 }

@@ -9,6 +9,7 @@
 #include <X11/X.h>
 #include <X11/keysym.h>
 #include <xcb/xproto.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <iterator>
@@ -48,6 +49,20 @@ quint32 keysymFor(Qt::Key key)
     const auto special = std::find_if(std::begin(specialKeys), std::end(specialKeys),
                                       [key](const auto &entry) { return entry.first == key; });
     return special == std::end(specialKeys) ? quint32(NoSymbol) : special->second;
+}
+
+QString keysymName(quint32 keysym)
+{
+    char name[64] = {};
+    xkb_keysym_get_name(keysym, name, sizeof name);
+    return QString::fromLatin1(name);
+}
+
+bool namesKeysym(const QString &name, quint32 keysym)
+{
+    const xkb_keysym_t named =
+        xkb_keysym_from_name(name.toUtf8().constData(), XKB_KEYSYM_CASE_INSENSITIVE);
+    return named != XKB_KEY_NoSymbol && xkb_keysym_to_lower(named) == xkb_keysym_to_lower(keysym);
 }
 
 quint16 x11Modifiers(Qt::KeyboardModifiers modifiers)

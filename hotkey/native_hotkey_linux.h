@@ -39,5 +39,11 @@ std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModif
 /// The X11 keysym (XKB's too) of a key; 0 when it has none.
 quint32 keysymFor(Qt::Key key);
 
+/// XKB's name of a keysym, as key bindings write it ("space").
+QString keysymName(quint32 keysym);
+
+/// Whether a key name from a desktop's configuration stands for the keysym, in any letter case.
+bool namesKeysym(const QString &name, quint32 keysym);
+
 /// The X11 modifier bits (Control, Mod1 for Alt, Shift, Mod4 for Meta).
 quint16 x11Modifiers(Qt::KeyboardModifiers modifiers);

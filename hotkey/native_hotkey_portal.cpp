@@ -10,8 +10,6 @@
 #include <QObject>
 #include <QtDebug>
 
-#include <xkbcommon/xkbcommon.h>
-
 #include <utility>
 
 namespace {
@@ -66,9 +64,7 @@ QString portalTrigger(Qt::Key key, Qt::KeyboardModifiers modifiers)
         if (modifiers & modifier)
             text += QLatin1String(name) + QLatin1Char('+');
     }
-    char keyName[64] = {};
-    xkb_keysym_get_name(keysymFor(key), keyName, sizeof keyName);
-    return text + QString::fromLatin1(keyName);
+    return text + keysymName(keysymFor(key));
 }
 
 PortalShortcuts shortcutsIn(const QVariantMap &results)

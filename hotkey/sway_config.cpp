@@ -1,5 +1,7 @@
 #include "hotkey/sway_config.h"
 
+#include "hotkey/native_hotkey_linux.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -237,10 +239,7 @@ private:
             return false;
         if (byCode)
             return wantedKeycode != 0 && key.toUInt() == wantedKeycode;
-        const xkb_keysym_t keysym =
-            xkb_keysym_from_name(key.toUtf8().constData(), XKB_KEYSYM_CASE_INSENSITIVE);
-        return keysym != XKB_KEY_NoSymbol &&
-               xkb_keysym_to_lower(keysym) == xkb_keysym_to_lower(wanted.keysym);
+        return namesKeysym(key, wanted.keysym);
     }
 
     SwayCombination wanted;
@@ -260,9 +259,7 @@ QString swayCombinationText(const SwayCombination &combination)
         if (combination.modifiers & bit)
             text += QLatin1String(name->first) + QLatin1Char('+');
     }
-    char keyName[64] = {};
-    xkb_keysym_get_name(combination.keysym, keyName, sizeof keyName);
-    return text + QString::fromLatin1(keyName);
+    return text + keysymName(combination.keysym);
 }
 
 bool swayConfigBinds(const QString &config, const QString &configDir,
