@@ -2,7 +2,9 @@
 #include "popup/popup_surface.h"
 #include "session/gnome_shell.h"
 
+#include <QBackingStore>
 #include <QGuiApplication>
+#include <QWidget>
 
 bool preparePopupSurface(QWidget *popup)
 {
@@ -17,4 +19,15 @@ bool preparePopupSurface(QWidget *popup)
     else if (platform == QLatin1String("wayland"))
         prepareWaylandPopupSurface(popup);
     return false;
+}
+
+QBackingStore *paintBackingStore(QWidget *window)
+{
+    QBackingStore *store = window->backingStore();
+    if (!store)
+        return nullptr;
+    store->resize(window->size());
+    store->beginPaint(QRegion(window->rect()));
+    store->endPaint();
+    return store;
 }

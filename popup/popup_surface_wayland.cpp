@@ -1,7 +1,6 @@
 #include "popup/popup_surface_linux.h"
 
 #include <LayerShellQt/Window>
-#include <QBackingStore>
 #include <QGraphicsOpacityEffect>
 #include <QWidget>
 #include <QWindow>
@@ -19,11 +18,6 @@ void prepareWaylandPopupSurface(QWidget *popup)
     auto *opacity = new QGraphicsOpacityEffect(popup);
     opacity->setOpacity(popup->windowOpacity());
     popup->setGraphicsEffect(opacity);
-    // The shared-memory buffer the compositor reads, made and painted now rather than at the
-    // first show, where touching its pages for the first time cost a page fault each.
-    QBackingStore *store = popup->backingStore();
-    const QRegion whole(popup->rect());
-    store->resize(popup->size());
-    store->beginPaint(whole);
-    store->endPaint();
+    // The shared-memory buffer the compositor reads.
+    paintBackingStore(popup);
 }

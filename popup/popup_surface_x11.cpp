@@ -49,13 +49,10 @@ void prepareServerHeap(xcb_connection_t *connection, xcb_window_t window)
 void prepareX11PopupSurface(QWidget *window)
 {
     xcb_connection_t *connection = QX11Info::connection();
-    QBackingStore *store = window->backingStore();
-    if (!connection || !store)
+    QBackingStore *store = connection ? paintBackingStore(window) : nullptr;
+    if (!store)
         return;
     const QRegion whole(window->rect());
-    store->resize(window->size());
-    store->beginPaint(whole);
-    store->endPaint();
     store->flush(whole);
     store->scroll(whole, 0, 0);
     prepareServerHeap(connection, xcb_window_t(window->winId()));
