@@ -24,7 +24,6 @@ int main(int argc, char *argv[])
     popup.initPopup();
     popup.setAttribute(Qt::WA_TransparentForMouseEvents);
     popup.updateDataFile();
-    popup.prepareFirstShow();
     registerAutostart();
     return application.exec();
 }

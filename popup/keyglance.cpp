@@ -75,6 +75,9 @@ void Keyglance::initPopup()
     setStyleSheet(QStringLiteral("QWidget{background-color:rgb(0,0,0);border-radius: 7px}"));
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(1200, 800);
+    // Before anything can press: a press while the preparation waits on the compositor (KWin, say)
+    // would show a window whose surface is not yet the popup's.
+    prepareFirstShow();
 
     auto *hotkey = new QHotkey(QKeySequence(QStringLiteral("ctrl+space"), QKeySequence::NativeText),
                                true, this);

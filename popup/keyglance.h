@@ -26,11 +26,9 @@ public:
     explicit Keyglance(QWidget *parent = nullptr);
     ~Keyglance() override;
 
-    // Makes the window a frameless, translucent tool window and registers Ctrl+Space.
+    // Makes the window a frameless, translucent tool window, readies it for its first showing,
+    // then registers Ctrl+Space and the toggle command.
     void initPopup();
-    // Pays the one-time costs of the first showing (native window, layout, styles, fonts,
-    // foreground lookup) now, showing and logging nothing, so the first Ctrl+Space is quick.
-    void prepareFirstShow();
     // Starts the one start-up download of the data file.
     void updateDataFile();
     // Starts one download whose body replaces ./data.json once it arrives whole and valid.
@@ -46,6 +44,10 @@ private slots:
     bool saveToDisk();
 
 private:
+    // Pays the one-time costs of the first showing (native window and its surface, layout,
+    // styles, fonts, foreground lookup) now, showing and logging nothing, so the first Ctrl+Space
+    // is quick.
+    void prepareFirstShow();
     // Lets the X server finish with the shared pixel buffer while the popup is hidden.
     void settleBackingStore();
     void loadShortcutTable();

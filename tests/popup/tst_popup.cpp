@@ -146,7 +146,6 @@ private slots:
 
     void initPopupSetsUpTheWindow()
     {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("QHotkey.*")));
         popup->initPopup();
         const Qt::WindowFlags flags = popup->windowFlags();
         QVERIFY(flags.testFlag(Qt::Tool));

@@ -21,13 +21,24 @@ lines_in_order() {
 # Qt's Wayland plugin leaves allocations at exit that LeakSanitizer cannot tell from ours (Qt has
 # no frame pointers): leaks are the X11 tests' to find, memory errors are still caught here. A
 # test whose Keyglance runs on XWayland sets keyglance_leaks=1.
-start_keyglance() {
+launch_keyglance() {
     log=$1
     (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=${keyglance_leaks:-0}" \
         exec "$keyglance") >"$log" 2>&1 &
     keyglance_pid=$!
     pids+=($keyglance_pid)
+}
+start_keyglance() {
+    launch_keyglance "$1"
     wait_for "grep -q 'Is Registered: ' '$log'"
+}
+# The toggle command again and again from the moment Keyglance starts, as a user pressing while
+# it starts, until one press is answered; fails if Keyglance dies meanwhile.
+toggle_from_the_start() {
+    local deadline=$((SECONDS + 30))
+    until "$toggle" 2>/dev/null; do
+        kill -0 "$keyglance_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ] || return 1
+    done
 }
 stop_keyglance() {
     kill "$keyglance_pid"

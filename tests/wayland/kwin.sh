@@ -46,12 +46,13 @@ pids+=($!)
 wait_for "grep -q 'wl_keyboard] enter' '$work/wev.log'"
 
 if [ "$mode" = without-portal ]; then
-    echo "== no desktop portal"
-    start_keyglance "$work/keyglance.log"
+    echo "== no desktop portal, the toggle command from the moment Keyglance starts"
+    launch_keyglance "$work/keyglance.log"
+    check "the toggle command shows the popup" toggle_from_the_start
+    check "... with wev's rows" grep -q '"Ctrl+Shift+N" : "新窗口"' "$log"
+    check "... as an overlay: the keyboard stays with wev" keyboard_stayed
     check "Is Registered:  false" grep -q 'Is Registered:  false' "$log"
     check "... saying why" grep -q 'could not register Ctrl+Space: the desktop portal' "$log"
-    check "the toggle command shows the popup" "$toggle"
-    check "... with wev's rows" grep -q '"Ctrl+Shift+N" : "新窗口"' "$log"
     check "... and hides it" "$toggle"
     check "Keyglance exits cleanly" stop_keyglance
     checks_result
