@@ -4,7 +4,7 @@
 # user, their home and their programs are removed on every exit path. With --extensions DIR, the
 # extensions in DIR (a folder per uuid) are the user's and enabled as the shell starts. The
 # command sees the session bus, WAYLAND_DISPLAY, DISPLAY, XAUTHORITY and XDG_CURRENT_DESKTOP, with
-# the shell out of its start-up overview. With --output DIR the command may write into DIR, which
+# the shell in its start-up overview, as at log-in. With --output DIR the command may write into DIR, which
 # is the caller's again afterwards, and the logs of the shell and the media-keys daemon are kept
 # there.
 # Needs root (or sudo). Usage: gnome-session.sh [--output DIR] [--extensions DIR] command [args...]
@@ -34,8 +34,6 @@ if [ "${1:-}" = --inside ]; then
     pids+=($!)
     wait_for "gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
         --method org.freedesktop.DBus.NameHasOwner org.gnome.SettingsDaemon.MediaKeys | grep -q true"
-    # No window gets the focus in the overview.
-    "$root/tests/mutter-keys.py" Escape
     WAYLAND_DISPLAY=$(basename "$(ls "$XDG_RUNTIME_DIR"/wayland-[0-9] | head -n1)")
     DISPLAY=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$log")
     XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.*)

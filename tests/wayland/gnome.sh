@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Keyglance in a headless GNOME Shell session (run through tests/gnome-session.sh with Keyglance's
-# extensions enabled): Ctrl+Space through the custom keybinding Keyglance adds to the user's
+# extensions enabled), started in the overview as at log-in: Ctrl+Space through the custom keybinding Keyglance adds to the user's
 # settings, the Wayland program in front named through the extension, the popup centred above it
 # without taking its focus, the toggle command, the user's own keybindings left as they were, and
 # with the extension disabled, the log line saying how to enable it while XWayland programs are
@@ -36,6 +36,11 @@ press() {
     ctrl_space
     wait_for_line "$@"
 }
+in_overview() {
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method org.freedesktop.DBus.Properties.Get org.gnome.Shell OverviewActive |
+        grep -q true
+}
 popup_place() {
     xdotool search --onlyvisible --class keyglance getwindowgeometry --shell |
         awk -F= '{v[$1] = $2} END {printf "%d,%d %dx%d", v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]}'
@@ -44,6 +49,8 @@ centred_place() {
     xprop -root _NET_WORKAREA |
         awk -F'[=,]' '{printf "%d,%d 1200x800", $2 + ($4 - 1200) / 2, $3 + ($5 - 800) / 2}'
 }
+# The log line comes before the X server has mapped the popup.
+popup_centred() { wait_for "[ \"\$(popup_place)\" = \"\$(centred_place)\" ]" 5 || { popup_place; echo; false; }; }
 
 # A keybinding of the user's own, which Keyglance must leave as it is.
 set_keybinding "$theirs" name Terminal
@@ -51,10 +58,7 @@ set_keybinding "$theirs" command foot
 set_keybinding "$theirs" binding '<Super>t'
 gsettings set $media_keys custom-keybindings "['$theirs']"
 
-echo "== foot in front"
-foot sh >/dev/null 2>&1 &
-pids+=($!)
-wait_for "[ \"\$(focused)\" = foot ]"
+echo "== at log-in, in the overview"
 start_keyglance "$work/keyglance.log"
 check "Ctrl+Space is registered" grep -q 'Is Registered:  true' "$log"
 check "the keybinding joins the user's in their settings" \
@@ -62,18 +66,31 @@ check "the keybinding joins the user's in their settings" \
 check "... binding Ctrl+Space" [ "$(keybinding "$ours" binding)" = "'<Control>space'" ]
 check "... to the toggle command" [ "$(keybinding "$ours" command)" = "\"'$toggle'\"" ]
 sleep 1 # GNOME's settings daemon grabs the new keybinding
+check "GNOME starts in the overview" in_overview
 press 1 '设置可见'
+check "with no window in front the popup lists no rows" [ "$(logged "$log" '" : "')" -eq 0 ]
+check "... on the screen" popup_centred
+press 1 '设置不可见'
+check "GNOME Shell lives on, in the overview" in_overview
+check "Keyglance lives on" kill -0 "$keyglance_pid"
+"$(dirname "$0")/../mutter-keys.py" Escape
+
+echo "== foot in front"
+foot sh >/dev/null 2>&1 &
+pids+=($!)
+wait_for "[ \"\$(focused)\" = foot ]"
+press 2 '设置可见'
 check "lists foot's rows in key order" lines_in_order "$log" \
     '"Ctrl+Shift+C" : "复制"' '"Ctrl+Shift+N" : "新窗口"'
 check "the focus stays on foot" [ "$(focused)" = foot ]
-check "the popup is centred in the screen's work area" [ "$(popup_place)" = "$(centred_place)" ]
-press 1 '设置不可见'
+check "the popup is centred in the screen's work area" popup_centred
+press 2 '设置不可见'
 
 echo "== the toggle command"
 check "shows the popup" "$toggle"
 check "... with the same handler and rows" [ "$(logged "$log" '"Ctrl+Shift+N" : "新窗口"')" -eq 2 ]
 check "hides it again" "$toggle"
-check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 2 ]
+check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 3 ]
 
 echo "== Keyglance exits"
 check "cleanly, on SIGTERM" stop_keyglance
