@@ -70,18 +70,20 @@ public:
 
     QString programName() const
     {
-        // An XWayland window whose client never said its process id reports 0.
-        const QString exeName = m_pid == 0 ? m_resourceClass : processExeName(m_pid);
-        return chooseProgramName(exeName, m_caption);
+        // KWin's pid of an XWayland window is what its client said: 0 when it said nothing.
+        const quint32 serverPid = xwaylandClientPid(m_window);
+        const quint32 pid = serverPid != 0 ? serverPid : m_pid;
+        return chooseProgramName(pid == 0 ? m_resourceClass : processExeName(pid), m_caption);
     }
 
 public slots:
-    Q_SCRIPTABLE void setActiveWindow(const QString &pid, const QString &resourceClass,
-                                      const QString &caption)
+    Q_SCRIPTABLE void setActiveWindow(const QString &pid, const QString &window,
+                                      const QString &resourceClass, const QString &caption)
     {
         if (message().service() != m_kwinOwner)
             return;
         m_pid = pid.toUInt();
+        m_window = window.toUInt();
         m_resourceClass = resourceClass;
         m_caption = cutTitle(caption);
         m_reported = true;
@@ -181,6 +183,7 @@ private:
     bool m_loaded = false;
     bool m_reported = false;
     quint32 m_pid = 0;
+    quint32 m_window = 0;
     QString m_resourceClass;
     QString m_caption;
 };

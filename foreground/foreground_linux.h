@@ -24,3 +24,8 @@ std::optional<QString> gnomeForegroundProgramName();
 
 /// From the X server on Qt's own connection (X11 sessions, XWayland).
 QString x11ForegroundProgramName();
+
+/// The process of the X client owning window, as the X server of DISPLAY (XWayland under KWin)
+/// knows it: a sandboxed client's _NET_WM_PID is its pid in the sandbox. 0 when the server cannot
+/// tell.
+quint32 xwaylandClientPid(quint32 window);

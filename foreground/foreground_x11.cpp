@@ -178,9 +178,8 @@ xcb_window_t foregroundWindow(xcb_connection_t *connection, xcb_window_t root)
     return active;
 }
 
-// Everything that can name a window's program, asked for at once: the process from _NET_WM_PID
-// or, for clients that do not set it, from the X-Resource extension; the title from
-// _NET_WM_NAME or WM_NAME.
+// Everything that can name a window's program, asked for at once: the process from the X-Resource
+// extension or else _NET_WM_PID; the title from _NET_WM_NAME or WM_NAME.
 struct NameQuery {
     xcb_get_property_cookie_t pid;
     xcb_get_property_cookie_t netWmName;
@@ -219,6 +218,9 @@ uint32_t resourceClientPid(const Reply<xcb_res_query_client_ids_reply_t> &reply)
     return 0;
 }
 
+// The server knows the process of a local client; _NET_WM_PID is only what the client says, which
+// for a sandboxed one (Flatpak) is its pid inside the sandbox. It counts where the server cannot
+// tell: a remote client, or a server without X-Resource.
 uint32_t windowPid(xcb_connection_t *connection, const NameQuery &query)
 {
     const uint32_t pid = cardinal(property(connection, query.pid), XCB_ATOM_CARDINAL);
@@ -226,7 +228,7 @@ uint32_t windowPid(xcb_connection_t *connection, const NameQuery &query)
         query.client
             ? resourceClientPid(ask(xcb_res_query_client_ids_reply, connection, *query.client))
             : 0;
-    return pid != 0 ? pid : resourcePid;
+    return resourcePid != 0 ? resourcePid : pid;
 }
 
 QString compoundText(const xcb_get_property_reply_t &reply)
@@ -266,6 +268,24 @@ QString windowTitle(xcb_connection_t *connection, const NameQuery &query)
 }
 
 } // namespace
+
+quint32 xwaylandClientPid(quint32 window)
+{
+    // Opened at the first XWayland window in front and kept; opened again after a lost server.
+    static std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> own(nullptr,
+                                                                            &xcb_disconnect);
+    if (window == XCB_WINDOW_NONE || qEnvironmentVariableIsEmpty("DISPLAY"))
+        return 0;
+    if (!own || xcb_connection_has_error(own.get()))
+        own.reset(xcb_connect(nullptr, nullptr));
+    xcb_connection_t *connection = own.get();
+    const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_res_id);
+    if (xcb_connection_has_error(connection) || !extension || !extension->present)
+        return 0;
+    xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    return resourceClientPid(ask(xcb_res_query_client_ids_reply, connection,
+                                 xcb_res_query_client_ids(connection, 1, &client)));
+}
 
 QString x11ForegroundProgramName()
 {

@@ -1,11 +1,13 @@
 // Loaded into KWin by Keyglance: reports the active window to it at once and on every change,
-// its caption changes included, so that Keyglance knows it before a key asks.
+// its caption changes included, so that Keyglance knows it before a key asks. An X11 window's id
+// lets Keyglance ask XWayland for its process.
 const receiver = "@RECEIVER@";
 let active = null;
 
 function report() {
     callDBus(receiver, "/KWinActiveWindow", "org.keyglance.KWinActiveWindow", "setActiveWindow",
              active ? String(active.pid) : "0",
+             active ? String(active.windowId || 0) : "0",
              active ? String(active.resourceClass) : "",
              active ? String(active.caption) : "");
 }

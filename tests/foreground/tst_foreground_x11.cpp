@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int kTimeout = 10000;
+constexpr uint kOwnPid = ~0u;
 
 // Started with --client [title]: shows a window with a native child and prints both window ids.
 int runClient(int argc, char **argv)
@@ -217,7 +218,8 @@ void TestForegroundX11::activeWindow()
 void TestForegroundX11::focusedWindow_data()
 {
     QTest::addColumn<QString>("title");
-    QTest::addColumn<bool>("keepPid");
+    // What _NET_WM_PID is left holding: the client's own pid, nothing (0), or another process.
+    QTest::addColumn<uint>("pidProperty");
     QTest::addColumn<bool>("keepNetWmName");
     QTest::addColumn<bool>("focusChild");
     QTest::addColumn<bool>("childIsClient");
@@ -225,18 +227,20 @@ void TestForegroundX11::focusedWindow_data()
 
     const QString chrome = QStringLiteral("Google Chrome");
     const QString docs = QStringLiteral("Docs - Google Chrome");
-    QTest::newRow("pid property") << QString() << true << true << false << false << ownExeName();
-    QTest::newRow("x-resource") << QString() << false << true << false << false << ownExeName();
-    QTest::newRow("child focused") << QString() << false << true << true << false << ownExeName();
-    QTest::newRow("title of top level") << docs << false << true << true << false << chrome;
+    QTest::newRow("pid property") << QString() << kOwnPid << true << false << false << ownExeName();
+    QTest::newRow("x-resource") << QString() << 0u << true << false << false << ownExeName();
+    // A Flatpak client gives its pid inside the sandbox.
+    QTest::newRow("sandbox pid") << QString() << 2u << true << false << false << ownExeName();
+    QTest::newRow("child focused") << QString() << 0u << true << true << false << ownExeName();
+    QTest::newRow("title of top level") << docs << 0u << true << true << false << chrome;
     // As under a reparenting window manager: the untitled client with WM_STATE is inside the frame.
-    QTest::newRow("client inside frame") << docs << false << true << false << true << ownExeName();
+    QTest::newRow("client inside frame") << docs << 0u << true << false << true << ownExeName();
     // Qt writes WM_NAME as COMPOUND_TEXT; both names must decode to the same UTF-16 length.
     for (bool keepNetWmName : {true, false}) {
         const char *name = keepNetWmName ? "_NET_WM_NAME" : "WM_NAME";
-        QTest::addRow("%s fits", name) << chromeTitle(kTitleBufferUnits - 1) << true
+        QTest::addRow("%s fits", name) << chromeTitle(kTitleBufferUnits - 1) << kOwnPid
                                        << keepNetWmName << false << false << chrome;
-        QTest::addRow("%s cut", name) << chromeTitle(kTitleBufferUnits) << true << keepNetWmName
+        QTest::addRow("%s cut", name) << chromeTitle(kTitleBufferUnits) << kOwnPid << keepNetWmName
                                       << false << false << ownExeName();
     }
 }
@@ -246,7 +250,7 @@ void TestForegroundX11::focusedWindow()
     if (windowManagerRunning())
         QSKIP("a window manager would move the focus itself");
     QFETCH(QString, title);
-    QFETCH(bool, keepPid);
+    QFETCH(uint, pidProperty);
     QFETCH(bool, keepNetWmName);
     QFETCH(bool, focusChild);
     QFETCH(bool, childIsClient);
@@ -257,11 +261,18 @@ void TestForegroundX11::focusedWindow()
     QVERIFY(client.startClient(title, &windows));
     QTRY_VERIFY_WITH_TIMEOUT(focus(focusChild ? windows.child : windows.window), kTimeout);
     xcb_connection_t *connection = QX11Info::connection();
+    // A class that names no program, so only the process can name the client.
+    const char wmClass[] = "client\0Client";
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, windows.window, XCB_ATOM_WM_CLASS,
+                        XCB_ATOM_STRING, 8, sizeof wmClass, wmClass);
     QCOMPARE(propertyValue(windows.window, "_NET_WM_PID"), client.pid());
-    if (!keepPid) {
+    if (pidProperty == 0)
         xcb_delete_property(connection, windows.window, atom("_NET_WM_PID"));
-        QCOMPARE(propertyValue(windows.window, "_NET_WM_PID"), 0u);
-    }
+    else if (pidProperty != kOwnPid)
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, windows.window, atom("_NET_WM_PID"),
+                            XCB_ATOM_CARDINAL, 32, 1, &pidProperty);
+    if (pidProperty != kOwnPid)
+        QCOMPARE(propertyValue(windows.window, "_NET_WM_PID"), pidProperty);
     if (!keepNetWmName)
         xcb_delete_property(connection, windows.window, atom("_NET_WM_NAME"));
     if (childIsClient) {

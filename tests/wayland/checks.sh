@@ -47,10 +47,22 @@ stop_keyglance() {
 # Waits for the $1-th log line $2.
 wait_for_line() { wait_for "[ \$(logged '$log' '$2') -ge $1 ]" 10; }
 # The data file: two rows for the Wayland program in front ($1), in other than key order, and one
-# for xlogo.
+# each for xlogo and the sandboxed client.
 write_data_file() {
     jq -n --arg front "$1" '{($front): {"终端": {"Ctrl+Shift+N": "新窗口", "Ctrl+Shift+C": "复制"}},
-        xlogo: {"窗口": {"Ctrl+Q": "退出"}}}' >"$work/data.json"
+        xlogo: {"窗口": {"Ctrl+Q": "退出"}},
+        "sandboxed-x11-client": {"窗口": {"Ctrl+W": "关闭"}}}' >"$work/data.json"
+}
+# An XWayland client that claims another process's pid, as a Flatpak one does ($sandboxed, with
+# DISPLAY set), is named by its own executable all the same: the $1-th press lists its row.
+check_sandboxed_client() {
+    "$sandboxed" 2 &
+    pids+=($!)
+    wait_for "xprop -id \"\$(xdotool getactivewindow)\" WM_CLASS 2>/dev/null | grep -q Sandboxed"
+    press "$1" '设置可见'
+    check "a client claiming another's pid is named by its own process" \
+        grep -q '"Ctrl+W" : "关闭"' "$log"
+    press "$1" '设置不可见'
 }
 # With xlogo in front, the $1-th press shows its rows and the next hides them; then the toggle
 # command does the same, through the same handler. press is the session's own way to type.

@@ -5,13 +5,14 @@
 # the toggle command, and KWin's script and the shortcut given back at exit; Ctrl+Space held by
 # another shortcut. without-portal: the log line, and the toggle command still serving.
 # Usage: kwin.sh with-portal|without-portal <keyglance> <keyglance-toggle> <kwin-ctrl-space>
-#        <folder for the logs>
+#        <sandboxed-x11-client> <folder for the logs>
 set -euo pipefail
 mode=$1
 keyglance=$2
 toggle=$3
 ctrl_space=$4
-shots=$5
+sandboxed=$5
+shots=$6
 . "$(dirname "$0")/checks.sh"
 
 write_data_file wev
@@ -93,6 +94,7 @@ xlogo &
 pids+=($!)
 wait_for "keyboard_left"
 check_xlogo_and_toggle 3
+check_sandboxed_client 5
 
 echo "== Keyglance exits"
 check "KWin runs its script meanwhile" kwin_has_script

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
 # Keyglance in a headless sway session (run through tests/sway-session.sh): Ctrl+Space over a
-# Wayland and an XWayland window, the popup as a centred overlay that leaves the focus alone, the
-# toggle command, a configuration that binds Ctrl+Space itself, and no binding left behind.
-# Usage: sway.sh <keyglance> <keyglance-toggle> <folder for the screenshots>
+# Wayland and an XWayland window (named by its process as XWayland knows it), the popup as a
+# centred overlay that leaves the focus alone, the toggle command, a configuration that binds
+# Ctrl+Space itself, and no binding left behind.
+# Usage: sway.sh <keyglance> <keyglance-toggle> <sandboxed-x11-client> <folder for the screenshots>
 set -euo pipefail
 keyglance=$1
 toggle=$2
-shots=$3
+sandboxed=$3
+shots=$4
 . "$(dirname "$0")/checks.sh"
 
 write_data_file foot
+# What sway starts sees its XWayland display, as Keyglance does when sway starts it.
+swaymsg exec "echo \$DISPLAY >'$work/display'" >/dev/null
+wait_for "[ -s '$work/display' ]"
+DISPLAY=$(cat "$work/display")
+export DISPLAY
 
-focused() { swaymsg -t get_tree | jq -r '.. | objects | select(.focused == true) | .app_id // .window_properties.class // .name'; }
+focused_node() { swaymsg -t get_tree | jq -r ".. | objects | select(.focused == true) | $1"; }
+focused() { focused_node '.app_id // .window_properties.class // .name'; }
 # Types Ctrl+Space and waits for the $1-th log line $2.
 press() {
     wtype -M ctrl -k space -m ctrl
@@ -50,6 +58,7 @@ swaymsg exec xlogo >/dev/null
 wait_for "[ \"\$(focused)\" = XLogo ]"
 check_xlogo_and_toggle 3
 check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 4 ]
+check_sandboxed_client 5
 
 echo "== Keyglance exits"
 check "cleanly, on SIGTERM" stop_keyglance
