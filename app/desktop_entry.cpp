@@ -87,6 +87,51 @@ std::optional<QString> singleArgument(const QString &command)
     return argument;
 }
 
+// A command line split into its arguments at unquoted blanks; a field code such as %f stands for
+// arguments given at launch and is dropped.
+std::optional<QStringList> splitCommand(const QString &command)
+{
+    QStringList arguments;
+    QString argument;
+    bool inArgument = false;
+    bool quoted = false;
+    bool fieldCode = false;
+    for (int i = 0; i < command.size(); ++i) {
+        QChar c = command.at(i);
+        if (!quoted && (c == QLatin1Char(' ') || c == QLatin1Char('\t'))) {
+            if (inArgument && !fieldCode)
+                arguments << argument;
+            argument.clear();
+            inArgument = fieldCode = false;
+            continue;
+        }
+        inArgument = true;
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted && c == QLatin1Char('\\')) {
+            if (++i == command.size() || !quotedEscapes.contains(command.at(i)))
+                return std::nullopt;
+            c = command.at(i);
+        } else if (c == QLatin1Char('%')) {
+            if (++i == command.size())
+                return std::nullopt;
+            c = command.at(i);
+            if (c != QLatin1Char('%')) {
+                fieldCode = true;
+                continue;
+            }
+        }
+        argument += c;
+    }
+    if (quoted)
+        return std::nullopt;
+    if (inArgument && !fieldCode)
+        arguments << argument;
+    return arguments;
+}
+
 // Only the blanks the writer escapes at a value's edges, so no other character is lost.
 QString trimBlanks(const QString &text)
 {
@@ -129,6 +174,17 @@ QString desktopExecValue(const QByteArray &entryText)
     // a path (an unquoted "/opt/Key Glance/kg" runs "/opt/Key").
     const auto command = entryString(entryText, QLatin1String("Exec"));
     return (command ? singleArgument(*command) : std::nullopt).value_or(QString());
+}
+
+QString desktopEntryString(const QByteArray &entryText, const char *key)
+{
+    return entryString(entryText, QLatin1String(key)).value_or(QString());
+}
+
+QStringList desktopExecArguments(const QByteArray &entryText)
+{
+    const auto command = entryString(entryText, QLatin1String("Exec"));
+    return command ? splitCommand(*command).value_or(QStringList()) : QStringList();
 }
 
 QString desktopPathValue(const QByteArray &entryText)

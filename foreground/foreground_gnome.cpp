@@ -1,3 +1,4 @@
+#include "foreground/desktop_entries_linux.h"
 #include "foreground/foreground.h"
 #include "foreground/foreground_linux.h"
 #include "foreground/program_name.h"
@@ -69,6 +70,6 @@ std::optional<QString> gnomeForegroundProgramName()
     const QString exeName = processExeName(window.at(0).toUInt());
     // The window's class names a program whose process is out of reach: another user's, or an
     // X11 client that does not tell its process.
-    return chooseProgramName(exeName.isEmpty() ? window.at(1).toString() : exeName,
+    return chooseProgramName(windowProgramName(exeName, window.at(1).toString()),
                              cutTitle(window.at(2).toString()));
 }

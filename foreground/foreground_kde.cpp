@@ -1,3 +1,4 @@
+#include "foreground/desktop_entries_linux.h"
 #include "foreground/foreground.h"
 #include "foreground/foreground_linux.h"
 #include "foreground/program_name.h"
@@ -73,7 +74,9 @@ public:
         // KWin's pid of an XWayland window is what its client said: 0 when it said nothing.
         const quint32 serverPid = xwaylandClientPid(m_window);
         const quint32 pid = serverPid != 0 ? serverPid : m_pid;
-        return chooseProgramName(pid == 0 ? m_resourceClass : processExeName(pid), m_caption);
+        return chooseProgramName(
+            windowProgramName(pid == 0 ? QString() : processExeName(pid), m_resourceClass),
+            m_caption);
     }
 
 public slots:

@@ -1,4 +1,5 @@
 #include "foreground/foreground_linux.h"
+#include "foreground/desktop_entries_linux.h"
 #include "foreground/foreground.h"
 #include "session/gnome_shell.h"
 #include "session/sway_ipc.h"
@@ -9,6 +10,8 @@
 
 QString foregroundProgramName()
 {
+    // Read once now, at the first lookup of start-up, rather than at a press.
+    DesktopEntries::session();
     if (!swaySocketPath().isEmpty()) {
         if (const std::optional<QString> name = swayForegroundProgramName())
             return *name;

@@ -1,3 +1,4 @@
+#include "foreground/desktop_entries_linux.h"
 #include "foreground/foreground.h"
 #include "foreground/foreground_linux.h"
 #include "foreground/program_name.h"
@@ -45,9 +46,13 @@ std::optional<QString> swayForegroundProgramName()
     }
     warned = false;
     const QJsonObject window = focusedNode(tree->object());
+    // For an XWayland window too, the process as the X server knows it.
     const qint64 pid = window[QLatin1String("pid")].toVariant().toLongLong();
-    if (pid <= 0)
-        return QString();
-    return chooseProgramName(processExeName(quint32(pid)),
-                             cutTitle(window[QLatin1String("name")].toString()));
+    // A Wayland window's app_id, an XWayland one's class.
+    QString appId = window[QLatin1String("app_id")].toString();
+    if (appId.isEmpty())
+        appId = window[QLatin1String("window_properties")][QLatin1String("class")].toString();
+    return chooseProgramName(
+        windowProgramName(pid > 0 ? processExeName(quint32(pid)) : QString(), appId),
+        cutTitle(window[QLatin1String("name")].toString()));
 }

@@ -1,3 +1,4 @@
+#include "foreground/desktop_entries_linux.h"
 #include "foreground/foreground_linux.h"
 #include "foreground/program_name.h"
 
@@ -47,8 +48,9 @@ public:
         const auto active =
             std::find_if(toplevels.begin(), toplevels.end(),
                          [](const Toplevel &toplevel) { return toplevel.activated; });
-        return active == toplevels.end() ? QString()
-                                         : chooseProgramName(active->appId, active->title);
+        return active == toplevels.end()
+                   ? QString()
+                   : chooseProgramName(windowProgramName({}, active->appId), active->title);
     }
 
 private:

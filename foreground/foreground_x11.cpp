@@ -1,3 +1,4 @@
+#include "foreground/desktop_entries_linux.h"
 #include "foreground/foreground.h"
 #include "foreground/foreground_linux.h"
 #include "foreground/program_name.h"
@@ -179,9 +180,10 @@ xcb_window_t foregroundWindow(xcb_connection_t *connection, xcb_window_t root)
 }
 
 // Everything that can name a window's program, asked for at once: the process from the X-Resource
-// extension or else _NET_WM_PID; the title from _NET_WM_NAME or WM_NAME.
+// extension or else _NET_WM_PID; the class from WM_CLASS; the title from _NET_WM_NAME or WM_NAME.
 struct NameQuery {
     xcb_get_property_cookie_t pid;
+    xcb_get_property_cookie_t wmClass;
     xcb_get_property_cookie_t netWmName;
     xcb_get_property_cookie_t wmName;
     std::optional<xcb_res_query_client_ids_cookie_t> client;
@@ -192,8 +194,10 @@ NameQuery askName(xcb_connection_t *connection, xcb_window_t window)
     // Four bytes per kept unit hold the title in any encoding; the rest is cut off anyway.
     constexpr uint32_t longs = kTitleBufferUnits;
     const Atoms &names = atoms(connection);
+    constexpr uint32_t classLongs = 64;
     NameQuery query{
         askProperty(connection, window, names.netWmPid, XCB_ATOM_CARDINAL, 1),
+        askProperty(connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, classLongs),
         askProperty(connection, window, names.netWmName, names.utf8String, longs),
         askProperty(connection, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, longs),
         std::nullopt};
@@ -229,6 +233,17 @@ uint32_t windowPid(xcb_connection_t *connection, const NameQuery &query)
             ? resourceClientPid(ask(xcb_res_query_client_ids_reply, connection, *query.client))
             : 0;
     return resourcePid != 0 ? resourcePid : pid;
+}
+
+// WM_CLASS holds the instance and then the class, each ending in a null byte.
+QString windowClass(xcb_connection_t *connection, const NameQuery &query)
+{
+    const auto reply = property(connection, query.wmClass);
+    if (!reply || reply->type != XCB_ATOM_STRING || reply->format != 8)
+        return {};
+    const QByteArray value(static_cast<const char *>(xcb_get_property_value(reply.get())),
+                           xcb_get_property_value_length(reply.get()));
+    return QString::fromLatin1(value.split('\0').value(1));
 }
 
 QString compoundText(const xcb_get_property_reply_t &reply)
@@ -297,5 +312,6 @@ QString x11ForegroundProgramName()
         return {};
     const NameQuery query = askName(connection, window);
     const uint32_t pid = windowPid(connection, query);
-    return chooseProgramName(processExeName(pid), windowTitle(connection, query));
+    const QString exeName = windowProgramName(processExeName(pid), windowClass(connection, query));
+    return chooseProgramName(exeName, windowTitle(connection, query));
 }

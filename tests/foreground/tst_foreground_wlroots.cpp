@@ -1,6 +1,9 @@
 #include "foreground/foreground_linux.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // Runs in a sway session (tests/sway-session.sh), which lists its windows to any client as the
@@ -8,10 +11,20 @@
 class TestForegroundWlroots : public QObject {
     Q_OBJECT
 private slots:
-    void namesTheActivatedWindowByItsAppId()
+    // The application id names a desktop entry, whose command names the program.
+    void namesTheActivatedWindowThroughItsAppId()
     {
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkdir(QStringLiteral("applications")));
+        QFile entry(home.filePath(QStringLiteral("applications/org.example.Sheet.desktop")));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Sheet\nExec=foot sh\n");
+        entry.close();
+        qputenv("XDG_DATA_HOME", home.path().toUtf8());
+
         QProcess foot;
-        foot.start(QStringLiteral("foot"), {QStringLiteral("sh")});
+        foot.start(QStringLiteral("foot"),
+                   {QStringLiteral("--app-id=org.example.Sheet"), QStringLiteral("sh")});
         QVERIFY(foot.waitForStarted());
         QTRY_COMPARE_WITH_TIMEOUT(wlrootsForegroundProgramName(), QString("foot"), 10000);
         foot.kill();
