@@ -156,6 +156,11 @@ void checkReader(const QByteArray &text)
     check(desktopPathValue(text) ==
           (path ? unescapeString(*path) : std::nullopt).value_or(QString()));
 
+    // Where the strict reading takes the command line, the one for other programs' entries reads
+    // the same arguments.
+    if (const auto strict = exec ? execArguments(*exec) : std::nullopt)
+        check(desktopExecArguments(text) == *strict);
+
     // Whatever reads as an absolute path must be the one program the entry starts.
     if (execValue.startsWith('/')) {
         check(execArguments(*exec) == QStringList{execValue});
