@@ -82,6 +82,56 @@ private slots:
         QVERIFY(!shortcutRows(table, name).isEmpty());
     }
 
+    // Names one program goes by in different sessions or installs: an edit to one alone would
+    // give it different keys depending on where it runs.
+    void sameProgram_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        const QStringList groups[] = {
+            {"Google Chrome", "chrome", "chrome.exe", "google-chrome", "chromium"},
+            {"firefox", "firefox-esr"},
+            {"msedge.exe", "msedge", "microsoft-edge"},
+            {"thunderbird.exe", "thunderbird", "thunderbird-bin"},
+            {"Acrobat.exe", "AcroRd32.exe"},
+            {"Teams.exe", "ms-teams.exe"},
+            {"Calculator", "计算器"},
+            {"vlc.exe", "vlc"},
+            {"Slack.exe", "slack.exe", "slack"},
+            {"Discord.exe", "Discord"},
+            {"Spotify.exe", "spotify", "Spotify"},
+            {"Obsidian.exe", "obsidian"},
+            {"Zoom.exe", "zoom", "ZoomLauncher"},
+            {"sublime_text.exe", "sublime_text"},
+            {"idea64.exe", "idea", "idea.sh"},
+            {"pycharm64.exe", "pycharm", "pycharm.sh"},
+            {"Notion.exe", "notion-app"},
+            {"Figma.exe", "figma-linux"},
+            {"Typora.exe", "Typora"},
+            {"WeChat.exe", "Weixin.exe", "wechat"},
+            {"soffice.bin", "soffice"},
+            {"wpsoffice", "wps"},
+            {"gimp-2.10", "gimp-3.0"},
+            {"emacs-gtk", "emacs-pgtk", "emacs-lucid", "emacs", "emacs.exe"},
+            {"gnome-terminal-server", "gnome-terminal"},
+            {"foot", "footclient"},
+            {"mpv", "mpv.exe"},
+            {"blender", "blender.exe"},
+            {"krita", "krita.exe"},
+            {"telegram-desktop", "Telegram", "Telegram.exe"},
+            {"steamwebhelper", "steam"},
+        };
+        for (const QStringList &names : groups)
+            QTest::newRow(names.first().toUtf8().constData()) << names;
+    }
+    void sameProgram()
+    {
+        QFETCH(QStringList, names);
+        const QJsonValue first = table.value(names.first());
+        QVERIFY2(first.isObject(), qPrintable(names.first()));
+        for (const QString &name : names)
+            QVERIFY2(table.value(name) == first, qPrintable(name));
+    }
+
     void program_data()
     {
         QTest::addColumn<QString>("name");
