@@ -1,10 +1,12 @@
 #include "app/autostart.h"
+#include "app/single_instance.h"
 #include "app/termination.h"
 #include "app/working_folder.h"
 #include "popup/keyglance.h"
 #include "session/session.h"
 
 #include <QApplication>
+#include <QtDebug>
 
 int main(int argc, char *argv[])
 {
@@ -18,6 +20,12 @@ int main(int argc, char *argv[])
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     prepareSession();
     QApplication application(argc, argv);
+    const SessionInstance instance;
+    if (!instance.isFirst()) {
+        qInfo().noquote() << "Keyglance: another Keyglance already runs in this session; this one "
+                             "ends";
+        return 0;
+    }
     quitOnTerminationRequest();
     leaveSystemFolder();
     Keyglance popup(nullptr);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end tests of the Windows zip under Wine, on a private Xvfb with openbox: start-up and the
 # Run value, Ctrl+Space over Wine's notepad, the window-title rule through the real Windows calls,
-# the start-up download, a start in the system folder as at log-in, and 150 % display scaling on a
+# a second start that ends at once, the start-up download, a start in the system folder as at log-in, and 150 % display scaling on a
 # screen too small for the popup at that scale. Runs the unpacked zip, so a missing DLL fails. Needs
 # scripts/build-windows.sh to have built the zip; builds a second one pointed at a local server.
 set -euo pipefail
@@ -153,6 +153,16 @@ press_over titled_window.exe 2 '设置可见'
 check "is named Google Chrome" wait_for "[ \$(logged '$log' '\"Ctrl+T\" : \"新标签页\"') -eq 1 ]"
 press_over titled_window.exe 2 '设置不可见'
 
+echo "== a second start"
+second_start() {
+    (cd "$work/run" && exec wine "$exe") >"$work/keyglance-second.log" 2>&1 &&
+        grep -q 'another Keyglance already runs in this session' "$work/keyglance-second.log"
+}
+check "says so and ends at once, with status 0" second_start
+check "... leaving the first running" kill -0 "$keyglance_pid"
+kill "$keyglance_pid"
+wait "$keyglance_pid" 2>/dev/null || true
+
 echo "== start-up download"
 served=$work/served/data/file
 mkdir -p "$served"
@@ -181,8 +191,6 @@ check "keeps data.json for a bad body" download_until "grep -q 'not a JSON objec
 check "... whose content is unchanged" grep -q -F '{"old": {}}' "$work/dl/data.json"
 
 echo "== started in the system folder, as at log-in"
-kill "$keyglance_pid"
-wait "$keyglance_pid" 2>/dev/null || true
 start_keyglance "$work/keyglance-system-folder.log" "$WINEPREFIX/drive_c/windows/system32"
 wait_for "grep -q 'Is Registered:  true' '$log'"
 press_over notepad.exe 1 '设置可见'

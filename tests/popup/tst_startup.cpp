@@ -78,6 +78,30 @@ private slots:
         QVERIFY(other.canGrabAllLockVariants(XCB_MOD_MASK_CONTROL, XK_space));
     }
 
+    void aSecondStartLeavesTheFirstAlone()
+    {
+        keyglance.start();
+        QVERIFY(keyglance.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(output().contains("Is Registered:  true\n"), 30000);
+        QProcess second;
+        second.setProcessEnvironment(keyglance.processEnvironment());
+        second.setWorkingDirectory(workDir.path());
+        second.start(QStringLiteral(KEYGLANCE_BINARY), QStringList());
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(second.readAllStandardError(),
+                 QByteArray("Keyglance: another Keyglance already runs in this session; this one "
+                            "ends\n"));
+        QCOMPARE(keyglance.state(), QProcess::Running);
+        // Still the one answering the toggle command.
+        QProcess toggle;
+        toggle.start(QStringLiteral(KEYGLANCE_TOGGLE), QStringList());
+        QVERIFY(toggle.waitForFinished(30000));
+        QCOMPARE(toggle.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(output().contains("设置可见"), 30000);
+    }
+
 private:
     QByteArray output()
     {
