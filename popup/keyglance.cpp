@@ -71,7 +71,10 @@ Keyglance::~Keyglance()
 void Keyglance::initPopup()
 {
     setWindowOpacity(0.9);
-    setWindowFlags(windowFlags() | Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // Transparent for input in the window system too, not just in Qt: a click where the popup
+    // stands goes to the window beneath, which keeps the focus.
+    setWindowFlags(windowFlags() | Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
     setStyleSheet(QStringLiteral("QWidget{background-color:rgb(0,0,0);border-radius: 7px}"));
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(1200, 800);

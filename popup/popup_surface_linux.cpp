@@ -9,14 +9,12 @@
 bool preparePopupSurface(QWidget *popup)
 {
     const QString platform = QGuiApplication::platformName();
-    // Mutter puts an X11 window that asks for no place of its own at the top left of the screen.
-    if (platform == QLatin1String("xcb") && gnomeWaylandSession()) {
-        prepareGnomePopupSurface(popup);
-        return true;
-    }
-    if (platform == QLatin1String("xcb"))
+    if (platform == QLatin1String("xcb")) {
         prepareX11PopupSurface(popup);
-    else if (platform == QLatin1String("wayland"))
+        // Mutter puts an X11 window that asks for no place of its own at the top left.
+        return gnomeWaylandSession();
+    }
+    if (platform == QLatin1String("wayland"))
         prepareWaylandPopupSurface(popup);
     return false;
 }

@@ -213,6 +213,28 @@ private slots:
         press(false);
     }
 
+    // Runs last: the window beneath takes the focus from xlogo.
+    void clicksGoToTheWindowBeneath()
+    {
+        const xcb_window_t beneath = other.createListeningWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(other.mapState(beneath), uint8_t(XCB_MAP_STATE_VIEWABLE), 10000);
+        // A window manager focuses the new window; without one, the user's click would. Away
+        // from the edges, which the window manager's frame may hold.
+        other.click(960, 540);
+        QTRY_COMPARE_WITH_TIMEOUT(other.buttonPresses(beneath), 1, 10000);
+        const xcb_window_t focused = other.focus();
+        press(true);
+        const QPoint centre = popup->geometry().center();
+        other.click(int16_t(centre.x()), int16_t(centre.y()));
+        // A reparenting window manager's frame around the popup still takes the click.
+        if (!other.windowManagerRuns())
+            QTRY_COMPARE_WITH_TIMEOUT(other.buttonPresses(beneath), 2, 10000);
+        QCOMPARE(other.focus(), focused);
+        QVERIFY(!popup->isActiveWindow());
+        press(false);
+        QCOMPARE(other.focus(), focused);
+    }
+
 private:
     // Types Ctrl+Space as a user would and waits for the popup to follow.
     void press(bool expectShown)

@@ -55,6 +55,69 @@ public:
         xcb_flush(m_connection);
     }
 
+    // A window over the whole screen that hears its button presses.
+    xcb_window_t createListeningWindow()
+    {
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        const xcb_window_t window = xcb_generate_id(m_connection);
+        const uint32_t events = XCB_EVENT_MASK_BUTTON_PRESS;
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, 0, 0,
+                          screen->width_in_pixels, screen->height_in_pixels, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_EVENT_MASK,
+                          &events);
+        xcb_map_window(m_connection, window);
+        xcb_flush(m_connection);
+        return window;
+    }
+
+    // How many button presses on window have arrived, of all the events read so far.
+    int buttonPresses(xcb_window_t window)
+    {
+        while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
+            if ((event->response_type & 0x7f) == XCB_BUTTON_PRESS)
+                m_pressed.append(reinterpret_cast<xcb_button_press_event_t *>(event)->event);
+            std::free(event);
+        }
+        return m_pressed.count(window);
+    }
+
+    // Clicks the first button at x, y on the screen.
+    void click(int16_t x, int16_t y)
+    {
+        xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root, x, y, 0);
+        xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, m_root, 0, 0, 0);
+        xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, m_root, 0, 0, 0);
+        xcb_flush(m_connection);
+    }
+
+    // Whether a window manager says it runs (EWMH's check window on the root).
+    bool windowManagerRuns() const
+    {
+        const char name[] = "_NET_SUPPORTING_WM_CHECK";
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+            xcb_intern_atom_reply(m_connection,
+                                  xcb_intern_atom(m_connection, 1, sizeof name - 1, name), nullptr),
+            &std::free);
+        if (!atom || atom->atom == XCB_ATOM_NONE)
+            return false;
+        const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> check(
+            xcb_get_property_reply(
+                m_connection,
+                xcb_get_property(m_connection, 0, m_root, atom->atom, XCB_ATOM_WINDOW, 0, 1),
+                nullptr),
+            &std::free);
+        return check && xcb_get_property_value_length(check.get()) == 4;
+    }
+
+    // The window with the input focus.
+    xcb_window_t focus() const
+    {
+        const std::unique_ptr<xcb_get_input_focus_reply_t, decltype(&std::free)> reply(
+            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr),
+            &std::free);
+        return reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
+    }
+
     // The window's map state as the X server has it; 0xff when the window does not exist.
     uint8_t mapState(xcb_window_t window) const
     {
@@ -118,6 +181,7 @@ private:
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;
+    QVector<xcb_window_t> m_pressed;
 };
 
 // Toggles a lock key for the lifetime of the object.
