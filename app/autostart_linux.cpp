@@ -52,14 +52,14 @@ public:
         const QByteArray entry = entryText(name);
         return desktopExecValue(entry) == value && desktopPathValue(entry) == workingDir();
     }
-    void setValue(const QString &name, const QString &value) override
+    bool setValue(const QString &name, const QString &value) override
     {
         // QSaveFile never leaves a half-written entry behind for the session to start.
         QSaveFile file(entryPath(name));
-        if (QDir().mkpath(autostartDir()) && file.open(QIODevice::WriteOnly)) {
-            file.write(desktopEntry(name, value, workingDir()));
-            file.commit();
-        }
+        if (!QDir().mkpath(autostartDir()) || !file.open(QIODevice::WriteOnly))
+            return false;
+        file.write(desktopEntry(name, value, workingDir()));
+        return file.commit();
     }
 };
 

@@ -6,31 +6,37 @@ namespace {
 
 class RunKeyStore : public AutostartStore {
 public:
-    RunKeyStore() = default;
-    // QSettings writes the value out when it is deleted, once the event loop runs.
-    ~RunKeyStore() override { settings->deleteLater(); }
+    explicit RunKeyStore(const QString &root)
+        : settings(root + QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
+                   QSettings::NativeFormat)
+    {
+    }
 
     QString value(const QString &name) const override
     {
-        return settings->value(name, QVariant()).toString();
+        return settings.value(name, QVariant()).toString();
     }
-    void setValue(const QString &name, const QString &value) override
+    // Qt keeps a refused write to itself (AccessError) unless asked.
+    bool setValue(const QString &name, const QString &value) override
     {
-        settings->setValue(name, value);
+        settings.setValue(name, value);
+        settings.sync();
+        return settings.status() == QSettings::NoError;
     }
 
 private:
-    Q_DISABLE_COPY(RunKeyStore)
-    QSettings *settings = new QSettings(
-        QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
-        QSettings::NativeFormat);
+    QSettings settings;
 };
 
 } // namespace
 
+// The machine-wide key needs administrator rights, which a process started normally under UAC
+// does not have, even an administrator's: there the user's own key starts Keyglance at log-in.
 std::unique_ptr<AutostartStore> platformAutostartStore()
 {
-    return std::make_unique<RunKeyStore>();
+    return std::make_unique<FallbackAutostartStore>(
+        std::make_unique<RunKeyStore>(QStringLiteral("HKEY_LOCAL_MACHINE")),
+        std::make_unique<RunKeyStore>(QStringLiteral("HKEY_CURRENT_USER")));
 }
 
 QString autostartCommand(const QString &applicationFilePath)

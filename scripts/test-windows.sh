@@ -129,6 +129,8 @@ run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 expected="\"$(winepath -w "$exe")\""
 run_value() { wine reg query "$run_key" /v keyglance 2>/dev/null | tr -d '\r' | grep -F -- "$expected"; }
 check "the Run value holds the quoted path $expected" wait_for run_value
+check "... and the user's own Run key none beside it, as the machine-wide one holds it" \
+    sh -c "! wine reg query 'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' /v keyglance >/dev/null 2>&1"
 check "no window is visible" popup_hidden
 
 echo "== Ctrl+Space over notepad"

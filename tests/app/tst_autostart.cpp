@@ -42,6 +42,28 @@ bool makeOld(const QString &path)
            file.setFileTime(oldTime, QFileDevice::FileModificationTime);
 }
 
+// A store in memory that may refuse every write, as a machine-wide Run key does a user without
+// administrator rights; its writes are shared with the test.
+class MemoryStore : public AutostartStore {
+public:
+    MemoryStore(bool refuses, QHash<QString, QString> *values) : refuses(refuses), values(values) {}
+    QString value(const QString &name) const override { return values->value(name); }
+    bool setValue(const QString &name, const QString &value) override
+    {
+        if (refuses)
+            return false;
+        values->insert(name, value);
+        ++writes;
+        return true;
+    }
+
+    int writes = 0;
+
+private:
+    bool refuses;
+    QHash<QString, QString> *values;
+};
+
 } // namespace
 
 class TestAutostart : public QObject {
@@ -65,6 +87,8 @@ private slots:
     void unwritableFolderIsSilent();
     void fallsBackToHomeConfig_data();
     void fallsBackToHomeConfig();
+    void fallsBackWhereTheStoreRefuses_data();
+    void fallsBackWhereTheStoreRefuses();
 
 private:
     QString entryPath(const QString &name) const
@@ -338,3 +362,49 @@ void TestAutostart::fallsBackToHomeConfig()
 
 QTEST_GUILESS_MAIN(TestAutostart)
 #include "tst_autostart.moc"
+
+void TestAutostart::fallsBackWhereTheStoreRefuses_data()
+{
+    QTest::addColumn<bool>("firstRefuses");
+    QTest::addColumn<QString>("firstHolds");
+    QTest::addColumn<bool>("secondRefuses");
+    QTest::addColumn<QString>("firstAfter");
+    QTest::addColumn<QString>("secondAfter");
+    QTest::addColumn<bool>("logged");
+    const QString old = QStringLiteral("C:\\old\\keyglance.exe");
+    QTest::newRow("first takes it") << false << QString() << false << appPath << QString() << false;
+    QTest::newRow("first refuses") << true << QString() << false << QString() << appPath << false;
+    QTest::newRow("first refuses an update") << true << old << false << old << appPath << false;
+    QTest::newRow("first holds it") << true << appPath << true << appPath << QString() << false;
+    QTest::newRow("both refuse") << true << QString() << true << QString() << QString() << true;
+}
+
+void TestAutostart::fallsBackWhereTheStoreRefuses()
+{
+    QFETCH(bool, firstRefuses);
+    QFETCH(QString, firstHolds);
+    QFETCH(bool, secondRefuses);
+    QFETCH(QString, firstAfter);
+    QFETCH(QString, secondAfter);
+    QFETCH(bool, logged);
+    QHash<QString, QString> first;
+    QHash<QString, QString> second;
+    if (!firstHolds.isEmpty())
+        first.insert(appName, firstHolds);
+    auto *secondStore = new MemoryStore(secondRefuses, &second);
+    FallbackAutostartStore fallback(std::make_unique<MemoryStore>(firstRefuses, &first),
+                                    std::unique_ptr<AutostartStore>(secondStore));
+    if (logged)
+        QTest::ignoreMessage(QtWarningMsg, "Keyglance: cannot register itself to start with the "
+                                           "system: both places refused the entry");
+    registerAutostart(fallback, appName, appPath);
+    QCOMPARE(first.value(appName), firstAfter);
+    QCOMPARE(second.value(appName), secondAfter);
+    // The next start finds it held and writes it nowhere again.
+    if (!logged) {
+        const int writes = secondStore->writes;
+        registerAutostart(fallback, appName, appPath);
+        QCOMPARE(secondStore->writes, writes);
+        QCOMPARE(first.value(appName), firstAfter);
+    }
+}
