@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qtbase5-dev qtbase5-private-dev libqt5x11extras5-dev
-    libx11-dev libxcb1-dev libxcb-res0-dev libxcb-xtest0-dev libxtst-dev libxcb-damage0-dev
+    libx11-dev libxcb1-dev libxcb-res0-dev libxcb-shape0-dev libxcb-xtest0-dev libxtst-dev
+    libxcb-damage0-dev
     libwayland-dev libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
     liblayershellqtinterface-dev qtwayland5 layer-shell-qt libglib2.0-dev
     xvfb xauth x11-utils x11-apps openbox xdotool geany jq

@@ -90,25 +90,6 @@ public:
         xcb_flush(m_connection);
     }
 
-    // Whether a window manager says it runs (EWMH's check window on the root).
-    bool windowManagerRuns() const
-    {
-        const char name[] = "_NET_SUPPORTING_WM_CHECK";
-        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-            xcb_intern_atom_reply(m_connection,
-                                  xcb_intern_atom(m_connection, 1, sizeof name - 1, name), nullptr),
-            &std::free);
-        if (!atom || atom->atom == XCB_ATOM_NONE)
-            return false;
-        const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> check(
-            xcb_get_property_reply(
-                m_connection,
-                xcb_get_property(m_connection, 0, m_root, atom->atom, XCB_ATOM_WINDOW, 0, 1),
-                nullptr),
-            &std::free);
-        return check && xcb_get_property_value_length(check.get()) == 4;
-    }
-
     // The window with the input focus.
     xcb_window_t focus() const
     {
