@@ -23,6 +23,15 @@ function(keyglance_wayland_protocol target xml)
     target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/protocols)
 endfunction()
 
+# wlr-click: a left click at a point of the screen in a wlroots session, for the sway tests.
+function(keyglance_wlr_click)
+    add_executable(wlr-click ${PROJECT_SOURCE_DIR}/tests/wayland/wlr_click.cpp)
+    keyglance_wayland_protocol(wlr-click
+        ${KEYGLANCE_WLR_PROTOCOLS_DIR}/wlr-virtual-pointer-unstable-v1.xml)
+    target_link_libraries(wlr-click PRIVATE PkgConfig::WAYLAND)
+    set_target_properties(wlr-click PROPERTIES AUTOMOC OFF)
+endfunction()
+
 # kwin-ctrl-space: Ctrl+Space typed into KWin as a keyboard would, through KWin's fake input, so
 # that it takes Plasma's own way to Keyglance; for the KWin tests and the bench.
 function(keyglance_kwin_ctrl_space)

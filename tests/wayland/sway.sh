@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Keyglance in a headless sway session (run through tests/sway-session.sh): Ctrl+Space over a
 # Wayland and an XWayland window (named by its process as XWayland knows it), the popup as a
-# centred overlay that leaves the focus alone, the toggle command, a configuration that binds
+# centred overlay that leaves the focus and the clicks alone, the toggle command, a configuration that binds
 # Ctrl+Space itself, and no binding left behind.
-# Usage: sway.sh <keyglance> <keyglance-toggle> <sandboxed-x11-client> <folder for the screenshots>
+# Usage: sway.sh <keyglance> <keyglance-toggle> <sandboxed-x11-client> <wlr-click>
+#        <folder for the screenshots>
 set -euo pipefail
 keyglance=$1
 toggle=$2
 sandboxed=$3
-shots=$4
+click=$4
+shots=$5
 . "$(dirname "$0")/checks.sh"
 
 write_data_file foot
@@ -59,6 +61,19 @@ wait_for "[ \"\$(focused)\" = XLogo ]"
 check_xlogo_and_toggle 3
 check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 4 ]
 check_sandboxed_client 5
+
+echo "== a click where the popup stands"
+stdbuf -oL wev >"$work/wev.log" 2>&1 &
+pids+=($!)
+wait_for "[ \"\$(focused)\" = wev ]"
+swaymsg '[app_id=wev] fullscreen enable' >/dev/null
+press 6 '设置可见'
+wev_buttons() { logged "$work/wev.log" 'wl_pointer] button'; }
+buttons=$(wev_buttons)
+"$click" 960 540 1920 1080
+check "reaches the window beneath" wait_for "[ \$(wev_buttons) -gt $buttons ]" 5
+check "... which keeps the focus" [ "$(focused)" = wev ]
+press 6 '设置不可见'
 
 echo "== Keyglance exits"
 check "cleanly, on SIGTERM" stop_keyglance
