@@ -22,8 +22,8 @@ int main(int argc, char **argv)
                       &white);
     const char name[] = "_NET_WM_PID";
     const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(connection,
-                              xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr),
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name),
+                              nullptr),
         &std::free);
     const uint32_t pid = uint32_t(std::strtoul(argv[1], nullptr, 10));
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom ? atom->atom : 0,
