@@ -145,6 +145,12 @@ sleep 1 # the first frame reaches the screen
 import -window root "$build/keyglance-windows.png"
 popup_shot "$work/popup-96dpi.png"
 echo "screenshot: $build/keyglance-windows.png"
+popup_geometry
+xdotool mousemove --sync $((x + width / 2)) $((y + height / 2)) click 1
+notepad_in_front() { xprop -id "$(xdotool getactivewindow)" WM_CLASS | grep -q notepad.exe; }
+notepad_stays_in_front() { ! wait_for '! notepad_in_front' 1 2>/dev/null; }
+check "a click into it leaves notepad in front for the next second" notepad_stays_in_front
+check "... and the popup shown" popup_viewable
 press_over notepad.exe 1 '设置不可见'
 check "the next press hides it" wait_for popup_hidden
 
