@@ -23,7 +23,7 @@ for option in "$@"; do
     --package) packages+=(lintian man-db) ;;
     # The cross-built Qt and the Windows zip, and Wine to run it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring
-        perl make zip unzip wine wine64 xcompmgr) ;;
+        perl make zip unzip wine wine64 xcompmgr nsis) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end tests of the Windows zip under Wine, on a private Xvfb with openbox: start-up and the
 # Run value, Ctrl+Space over Wine's notepad, the window-title rule through the real Windows calls,
-# a second start that ends at once, the start-up download, a start in the system folder as at log-in, and 150 % display scaling on a
-# screen too small for the popup at that scale. Runs the unpacked zip, so a missing DLL fails. Needs
-# scripts/build-windows.sh to have built the zip; builds a second one pointed at a local server.
+# a second start that ends at once, the start-up download, a start in the system folder as at
+# log-in, the installer's silent install and uninstall, and 150 % display scaling on a screen too
+# small for the popup at that scale. Runs the unpacked zip, so a missing DLL fails. Needs
+# scripts/build-windows.sh to have built the zip and the installer; builds a second zip pointed at
+# a local server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KEYGLANCE_WINDOWS_BUILD:-$root/build-windows}
@@ -204,6 +206,44 @@ wait_for "grep -q 'Is Registered:  true' '$log'"
 press_over notepad.exe 1 '设置可见'
 check "lists notepad.exe's rows from the shipped data file beside the exe" \
     wait_for "[ \$(logged '$log' '\"Ctrl+Shift+N\" : \"新建窗口\"') -eq 1 ]"
+
+echo "== the installer"
+kill "$keyglance_pid"
+wait "$keyglance_pid" 2>/dev/null || true
+user_folder="$WINEPREFIX/drive_c/users/$(whoami)"
+installed="$user_folder/AppData/Local/Programs/Keyglance"
+start_menu_entry="$user_folder/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Keyglance.lnk"
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Keyglance'
+installed_exe="$(winepath -w "$installed")\keyglance.exe"
+has_key() { wine reg query "$@" >/dev/null 2>&1; }
+run_values_gone() {
+    ! has_key "$run_key" /v keyglance &&
+        ! has_key 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v keyglance
+}
+toggle_over_notepad() {
+    xdotool windowactivate --sync "$(xdotool search --onlyvisible --class notepad.exe | head -n1)"
+    xdotool key ctrl+space
+}
+# What the installer starts logs with it.
+silent_install() { wine "$build/keyglance-setup-x64.exe" /S >"$work/installed.log" 2>&1; }
+check "a silent install, without administrator rights" silent_install
+check "... puts Keyglance in the user's programs folder" [ -f "$installed/keyglance.exe" ]
+check "... with the shipped data file" cmp -s "$installed/data.json" "$root/data/data.json"
+check "... a Start-menu entry" [ -f "$start_menu_entry" ]
+check "... an uninstall entry of the user's" has_key "$uninstall_key" /v UninstallString
+check "... and starts it, which registers its autostart" \
+    wait_for "wine reg query '$run_key' /v keyglance | tr -d '\r' | grep -qF -- '$installed_exe'"
+toggle_over_notepad
+check "Ctrl+Space over notepad shows the installed popup" wait_for popup_viewable
+toggle_over_notepad
+check "... and hides it" wait_for popup_hidden
+check "a silent uninstall" wine "$installed/uninstall.exe" /S
+check "... ends Keyglance and removes its folder" wait_for "[ ! -e '$installed' ]"
+check "... its uninstall entry" sh -c "! wine reg query '$uninstall_key' >/dev/null 2>&1"
+check "... its Run values" run_values_gone
+check "... and its Start-menu entry" [ ! -e "$start_menu_entry" ]
+# A running Keyglance keeps its (hidden) window.
+check "... and no Keyglance is left running" wait_for "! xwininfo -name Keyglance >/dev/null 2>&1"
 
 echo "== 150 % display scaling"
 wineserver -k
