@@ -7,10 +7,14 @@
 # still named.
 # Usage: gnome.sh <keyglance> <keyglance-toggle> <folder for the logs>
 set -euo pipefail
-keyglance=$1
-toggle=$2
 shots=$3
 . "$(dirname "$0")/checks.sh"
+# Run from a folder whose name holds a blank and a %, which the keybinding's command must keep.
+installed="$work/Keyglance 100%"
+mkdir -p "$installed"
+cp "$1" "$2" "$installed/"
+keyglance=$installed/$(basename "$1")
+toggle=$installed/$(basename "$2")
 # dconf reads the settings from the file under XDG_CONFIG_HOME that the session's dconf service
 # writes: this session's.
 unset XDG_CONFIG_HOME
