@@ -1,8 +1,10 @@
 // Times what one showing of the popup does besides drawing: read and parse the data file,
-// build the program's rows, clear and fill the three lists.
+// build the program's rows, clear and fill the three lists; and, on a popup scaled down to fit
+// the screen, laying out a list of 10,000 empty groups.
 //   per_show_bench <shipped data.json>
 // Each file is timed for BENCH_SHOW_SECONDS (default 2) seconds; every sample is printed.
 #include "bench/json_line.h"
+#include "popup/keyglance.h"
 #include "shortcuts/shortcut_columns.h"
 #include "shortcuts/shortcut_table.h"
 
@@ -117,6 +119,41 @@ void benchmark(const std::array<QListWidget *, kColumnCount> &lists, const DataF
     line.print();
 }
 
+// The popup fitted to the offscreen platform's 800 x 600 screen lays its rows out scaled down,
+// each row placed by the heights of those above it.
+void benchmarkScaledDownLayout(double seconds)
+{
+    const QtMessageHandler previous = qInstallMessageHandler(dropMessage);
+    Keyglance popup;
+    popup.initPopup();
+    std::array<QListWidget *, kColumnCount> lists{};
+    for (int column = 0; column < kColumnCount; ++column)
+        lists[column] = popup.findChild<QListWidget *>(
+            column == 0 ? QStringLiteral("listWidget")
+                        : QStringLiteral("listWidget_%1").arg(column + 1));
+    QStringList rows;
+    for (int group = 0; group < 10'000; ++group)
+        rows << headerRow(QString::fromUtf8("分组%1").arg(group));
+    std::vector<double> layouts;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (layouts.size() < size_t(kMinIterations) || elapsed.elapsed() < seconds * 1000) {
+        for (QListWidget *list : lists)
+            list->clear();
+        fillShortcutColumns(lists, rows);
+        QElapsedTimer timer;
+        timer.start();
+        for (QListWidget *list : lists)
+            list->doItemsLayout();
+        layouts.push_back(double(timer.nsecsElapsed()) / 1e3);
+    }
+    qInstallMessageHandler(previous);
+    JsonLine line("pershow");
+    line.add("file", "10k-empty-groups-scaled-down").add("scale", double(popup.width()) / 1200);
+    line.add("layout_us", layouts);
+    line.print();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -156,5 +193,6 @@ int main(int argc, char *argv[])
     }
     for (const DataFile &data : files)
         benchmark(lists, data, seconds);
+    benchmarkScaledDownLayout(seconds);
     return 0;
 }

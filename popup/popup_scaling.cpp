@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QVector>
 #include <QWidget>
 #include <QtGui/private/qhighdpiscaling_p.h>
 #include <qpa/qplatformscreen.h>
@@ -16,7 +17,16 @@ namespace {
 // of every row's rounding adding up down the list.
 class ScaledRowDelegate : public QStyledItemDelegate {
 public:
-    ScaledRowDelegate(qreal scale, QObject *parent) : QStyledItemDelegate(parent), scale(scale) {}
+    ScaledRowDelegate(qreal scale, QListWidget *list) : QStyledItemDelegate(list), scale(scale)
+    {
+        // Where each row starts, unscaled, is worked out once for all the rows of a layout.
+        const QAbstractItemModel *model = list->model();
+        const auto forget = [this] { tops.clear(); };
+        connect(model, &QAbstractItemModel::rowsInserted, this, forget);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, forget);
+        connect(model, &QAbstractItemModel::modelReset, this, forget);
+        connect(model, &QAbstractItemModel::dataChanged, this, forget);
+    }
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -24,9 +34,7 @@ public:
         // A row without a size of its own is sized from its font, already scaled.
         if (!hint.isValid())
             return QStyledItemDelegate::sizeHint(option, index);
-        int above = 0;
-        for (int row = 0; row < index.row(); ++row)
-            above += index.sibling(row, 0).data(Qt::SizeHintRole).toSize().height();
+        const int above = top(index);
         const QSize size = hint.toSize();
         return QSize(qRound(size.width() * scale),
                      qRound((above + size.height()) * scale) - qRound(above * scale));
@@ -41,7 +49,21 @@ protected:
     }
 
 private:
+    int top(const QModelIndex &index) const
+    {
+        const QAbstractItemModel *model = index.model();
+        if (tops.size() != model->rowCount() + 1) {
+            tops.resize(model->rowCount() + 1);
+            tops[0] = 0;
+            for (int row = 0; row < model->rowCount(); ++row)
+                tops[row + 1] =
+                    tops[row] + model->index(row, 0).data(Qt::SizeHintRole).toSize().height();
+        }
+        return tops.at(index.row());
+    }
+
     qreal scale;
+    mutable QVector<int> tops;
 };
 
 QFont scaledFont(QFont font, qreal scale)
