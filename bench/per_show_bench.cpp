@@ -148,8 +148,8 @@ void benchmarkScaledDownLayout(double seconds)
         layouts.push_back(double(timer.nsecsElapsed()) / 1e3);
     }
     qInstallMessageHandler(previous);
-    JsonLine line("pershow");
-    line.add("file", "10k-empty-groups-scaled-down").add("scale", double(popup.width()) / 1200);
+    JsonLine line("scaledlayout");
+    line.add("groups", 10'000.0).add("scale", double(popup.width()) / 1200);
     line.add("layout_us", layouts);
     line.print();
 }

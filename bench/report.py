@@ -225,6 +225,12 @@ def pershow_section(records):
         + [f"{median(r['total_us']) / (r['bytes'] / 1e6):,.0f} µs"] for r in records])
 
 
+def scaled_layout_section(records):
+    return table(["Empty groups", "Scale", "Iterations", "Layout of the lists"], [
+        [f"{r['groups']:,.0f}", f"{r['scale']:.2f}", len(r["layout_us"]),
+         f"{median(r['layout_us']):,.0f} µs"] for r in records])
+
+
 def wayland_section(records, x11):
     """Key to popup in each Wayland session, beside Keyglance's presses with openbox."""
     sources = defaultdict(lambda: defaultdict(list))  # (compositor, until, front) -> start -> ms
@@ -267,6 +273,7 @@ def main(template_path, results_path):
                            for records in sessions.values()),
         wayland=wayland_section(kinds["wayland_press"], openbox),
         startup=startup_section(kinds["startup"]), pershow=pershow_section(kinds["pershow"]),
+        scaledlayout=scaled_layout_section(kinds["scaledlayout"]),
         **memory_section(kinds["memory"])))
 
 
