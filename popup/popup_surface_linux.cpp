@@ -3,8 +3,10 @@
 #include "session/gnome_shell.h"
 
 #include <QBackingStore>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 bool preparePopupSurface(QWidget *popup)
 {
@@ -17,6 +19,40 @@ bool preparePopupSurface(QWidget *popup)
     if (platform == QLatin1String("wayland"))
         prepareWaylandPopupSurface(popup);
     return false;
+}
+
+namespace {
+
+class ShowWatcher : public QObject {
+public:
+    ShowWatcher(QWindow *window, std::function<void(QWindow *)> action)
+        : QObject(window), action(std::move(action))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Expose)
+            return false;
+        auto *window = static_cast<QWindow *>(watched);
+        if (window->isExposed() && !exposed)
+            action(window);
+        exposed = window->isExposed();
+        return false;
+    }
+
+private:
+    std::function<void(QWindow *)> action;
+    bool exposed = false;
+};
+
+} // namespace
+
+void atEveryShow(QWidget *popup, std::function<void(QWindow *)> action)
+{
+    QWindow *window = popup->windowHandle();
+    window->installEventFilter(new ShowWatcher(window, std::move(action)));
 }
 
 QBackingStore *paintBackingStore(QWidget *window)

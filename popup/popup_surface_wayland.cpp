@@ -1,7 +1,6 @@
 #include "popup/popup_surface_linux.h"
 
 #include <LayerShellQt/Window>
-#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QWidget>
@@ -15,34 +14,19 @@ namespace {
 // Qt's Wayland platform gives a window that is transparent for input no empty input region, and
 // makes a new surface at every show: each is given one before its first frame, so that a click
 // where the overlay stands goes to the window beneath.
-class InputRegionClearer : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        auto *window = static_cast<QWindow *>(watched);
-        if (event->type() == QEvent::Expose && window->isExposed() && !exposed) {
-            QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
-            auto *surface = static_cast<wl_surface *>(
-                native->nativeResourceForWindow(QByteArrayLiteral("surface"), window));
-            auto *compositor = static_cast<wl_compositor *>(
-                native->nativeResourceForIntegration(QByteArrayLiteral("compositor")));
-            if (surface && compositor) {
-                wl_region *region = wl_compositor_create_region(compositor);
-                wl_surface_set_input_region(surface, region);
-                wl_region_destroy(region);
-            }
-        }
-        if (event->type() == QEvent::Expose)
-            exposed = window->isExposed();
-        return false;
-    }
-
-private:
-    bool exposed = false;
-};
+void clearInputRegion(QWindow *window)
+{
+    QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
+    auto *surface = static_cast<wl_surface *>(
+        native->nativeResourceForWindow(QByteArrayLiteral("surface"), window));
+    auto *compositor = static_cast<wl_compositor *>(
+        native->nativeResourceForIntegration(QByteArrayLiteral("compositor")));
+    if (!surface || !compositor)
+        return;
+    wl_region *region = wl_compositor_create_region(compositor);
+    wl_surface_set_input_region(surface, region);
+    wl_region_destroy(region);
+}
 
 } // namespace
 
@@ -59,7 +43,7 @@ void prepareWaylandPopupSurface(QWidget *popup)
     auto *opacity = new QGraphicsOpacityEffect(popup);
     opacity->setOpacity(popup->windowOpacity());
     popup->setGraphicsEffect(opacity);
-    popup->windowHandle()->installEventFilter(new InputRegionClearer(popup->windowHandle()));
+    atEveryShow(popup, clearInputRegion);
     // The shared-memory buffer the compositor reads.
     paintBackingStore(popup);
 }

@@ -1,7 +1,6 @@
 #include "popup/popup_surface_linux.h"
 
 #include <QBackingStore>
-#include <QEvent>
 #include <QWidget>
 #include <QWindow>
 #include <QX11Info>
@@ -44,29 +43,14 @@ void prepareServerHeap(xcb_connection_t *connection, xcb_window_t window)
 // A reparenting window manager (openbox, xfwm4) puts the popup in a frame of its own at every
 // show, and gives the frame the popup's input shape only when told the shape changed: without
 // this, the frame would take the clicks that the popup lets through.
-class InputShapeRenewer : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        auto *window = static_cast<QWindow *>(watched);
-        if (event->type() == QEvent::Expose && window->isExposed() && !exposed) {
-            xcb_connection_t *connection = QX11Info::connection();
-            xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT,
-                                 XCB_CLIP_ORDERING_UNSORTED, xcb_window_t(window->winId()), 0, 0, 0,
-                                 nullptr);
-            xcb_flush(connection);
-        }
-        if (event->type() == QEvent::Expose)
-            exposed = window->isExposed();
-        return false;
-    }
-
-private:
-    bool exposed = false;
-};
+void renewInputShape(QWindow *window)
+{
+    xcb_connection_t *connection = QX11Info::connection();
+    xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT,
+                         XCB_CLIP_ORDERING_UNSORTED, xcb_window_t(window->winId()), 0, 0, 0,
+                         nullptr);
+    xcb_flush(connection);
+}
 
 } // namespace
 
@@ -82,7 +66,7 @@ void prepareX11PopupSurface(QWidget *window)
     QBackingStore *store = connection ? paintBackingStore(window) : nullptr;
     if (!store)
         return;
-    window->windowHandle()->installEventFilter(new InputShapeRenewer(window->windowHandle()));
+    atEveryShow(window, renewInputShape);
     const QRegion whole(window->rect());
     store->flush(whole);
     store->scroll(whole, 0, 0);
