@@ -224,6 +224,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(other.buttonPresses(beneath), 1, 10000);
         const xcb_window_t focused = other.focus();
         press(true);
+        // As soon as the window manager has given its frame the popup's input shape.
+        QTRY_VERIFY_WITH_TIMEOUT(other.passesClicks(xcb_window_t(popup->winId())), 10000);
         const QPoint centre = popup->geometry().center();
         other.click(int16_t(centre.x()), int16_t(centre.y()));
         QTRY_COMPARE_WITH_TIMEOUT(other.buttonPresses(beneath), 2, 10000);

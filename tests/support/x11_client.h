@@ -8,6 +8,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
@@ -88,6 +89,28 @@ public:
         xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, m_root, 0, 0, 0);
         xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, m_root, 0, 0, 0);
         xcb_flush(m_connection);
+    }
+
+    // Whether clicks pass window and the window manager's frame around it: the top-level window
+    // it is in has an empty input shape.
+    bool passesClicks(xcb_window_t window) const
+    {
+        for (;;) {
+            const std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+                xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr),
+                &std::free);
+            if (!tree)
+                return false;
+            if (tree->parent == tree->root)
+                break;
+            window = tree->parent;
+        }
+        const std::unique_ptr<xcb_shape_get_rectangles_reply_t, decltype(&std::free)> shape(
+            xcb_shape_get_rectangles_reply(
+                m_connection, xcb_shape_get_rectangles(m_connection, window, XCB_SHAPE_SK_INPUT),
+                nullptr),
+            &std::free);
+        return shape && shape->rectangles_len == 0;
     }
 
     // The window with the input focus.
