@@ -179,6 +179,17 @@ xcb_window_t foregroundWindow(xcb_connection_t *connection, xcb_window_t root)
     return active;
 }
 
+// The process of the client owning window, asked of the X server; none without X-Resource.
+std::optional<xcb_res_query_client_ids_cookie_t> askClientPid(xcb_connection_t *connection,
+                                                              xcb_window_t window)
+{
+    const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_res_id);
+    if (!extension || !extension->present)
+        return std::nullopt;
+    xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    return xcb_res_query_client_ids(connection, 1, &client);
+}
+
 // Everything that can name a window's program, asked for at once: the process from the X-Resource
 // extension or else _NET_WM_PID; the class from WM_CLASS; the title from _NET_WM_NAME or WM_NAME.
 struct NameQuery {
@@ -195,22 +206,19 @@ NameQuery askName(xcb_connection_t *connection, xcb_window_t window)
     constexpr uint32_t longs = kTitleBufferUnits;
     const Atoms &names = atoms(connection);
     constexpr uint32_t classLongs = 64;
-    NameQuery query{
-        askProperty(connection, window, names.netWmPid, XCB_ATOM_CARDINAL, 1),
-        askProperty(connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, classLongs),
-        askProperty(connection, window, names.netWmName, names.utf8String, longs),
-        askProperty(connection, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, longs),
-        std::nullopt};
-    const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_res_id);
-    if (extension && extension->present) {
-        xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        query.client = xcb_res_query_client_ids(connection, 1, &client);
-    }
-    return query;
+    return {askProperty(connection, window, names.netWmPid, XCB_ATOM_CARDINAL, 1),
+            askProperty(connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, classLongs),
+            askProperty(connection, window, names.netWmName, names.utf8String, longs),
+            askProperty(connection, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, longs),
+            askClientPid(connection, window)};
 }
 
-uint32_t resourceClientPid(const Reply<xcb_res_query_client_ids_reply_t> &reply)
+// 0 when the server cannot tell.
+uint32_t resourceClientPid(xcb_connection_t *connection,
+                           const std::optional<xcb_res_query_client_ids_cookie_t> &cookie)
 {
+    const auto reply = cookie ? ask(xcb_res_query_client_ids_reply, connection, *cookie)
+                              : Reply<xcb_res_query_client_ids_reply_t>(nullptr, &free);
     if (!reply)
         return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
@@ -228,10 +236,7 @@ uint32_t resourceClientPid(const Reply<xcb_res_query_client_ids_reply_t> &reply)
 uint32_t windowPid(xcb_connection_t *connection, const NameQuery &query)
 {
     const uint32_t pid = cardinal(property(connection, query.pid), XCB_ATOM_CARDINAL);
-    const uint32_t resourcePid =
-        query.client
-            ? resourceClientPid(ask(xcb_res_query_client_ids_reply, connection, *query.client))
-            : 0;
+    const uint32_t resourcePid = resourceClientPid(connection, query.client);
     return resourcePid != 0 ? resourcePid : pid;
 }
 
@@ -294,12 +299,9 @@ quint32 xwaylandClientPid(quint32 window)
     if (!own || xcb_connection_has_error(own.get()))
         own.reset(xcb_connect(nullptr, nullptr));
     xcb_connection_t *connection = own.get();
-    const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_res_id);
-    if (xcb_connection_has_error(connection) || !extension || !extension->present)
-        return 0;
-    xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    return resourceClientPid(ask(xcb_res_query_client_ids_reply, connection,
-                                 xcb_res_query_client_ids(connection, 1, &client)));
+    return xcb_connection_has_error(connection)
+               ? 0
+               : resourceClientPid(connection, askClientPid(connection, window));
 }
 
 QString x11ForegroundProgramName()
