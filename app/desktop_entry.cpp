@@ -132,38 +132,55 @@ std::optional<QStringList> splitCommand(const QString &command)
     return arguments;
 }
 
-// Only the blanks the writer escapes at a value's edges, so no other character is lost.
-QString trimBlanks(const QString &text)
-{
-    const auto blank = [](QChar c) {
-        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r');
-    };
-    int begin = 0;
-    int end = text.size();
-    while (begin < end && blank(text.at(begin)))
-        ++begin;
-    while (end > begin && blank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
-}
+// A stretch of an entry's text, [begin, end), with only the blanks the writer escapes at a
+// value's edges taken off it, so no other character is lost.
+struct Span {
+    int begin;
+    int end;
+
+    Span trimmed(const QByteArray &text) const
+    {
+        const auto blank = [&text](int i) {
+            return text.at(i) == ' ' || text.at(i) == '\t' || text.at(i) == '\r';
+        };
+        Span span = *this;
+        while (span.begin < span.end && blank(span.begin))
+            ++span.begin;
+        while (span.end > span.begin && blank(span.end - 1))
+            --span.end;
+        return span;
+    }
+    bool equals(const QByteArray &text, QLatin1String other) const
+    {
+        return end - begin == other.size() &&
+               std::equal(other.begin(), other.end(), text.constData() + begin);
+    }
+};
 
 // The last value of key in the [Desktop Entry] group with its escapes undone (empty when the key
-// is missing); none when an escape is malformed.
+// is missing); none when an escape is malformed. Lines are compared as bytes: read for every
+// desktop entry of the system, only the value found is decoded.
 std::optional<QString> entryString(const QByteArray &entryText, QLatin1String key)
 {
-    QString raw;
+    Span raw{0, 0};
     bool inEntryGroup = false;
-    for (const QByteArray &line : entryText.split('\n')) {
-        const QString text = trimBlanks(QString::fromUtf8(line.constData(), line.size()));
-        if (text.startsWith(QLatin1Char('['))) {
-            inEntryGroup = text == QLatin1String("[Desktop Entry]");
+    for (int begin = 0; begin <= entryText.size();) {
+        int end = entryText.indexOf('\n', begin);
+        if (end < 0)
+            end = entryText.size();
+        const Span line = Span{begin, end}.trimmed(entryText);
+        begin = end + 1;
+        if (line.begin < line.end && entryText.at(line.begin) == '[') {
+            inEntryGroup = line.equals(entryText, QLatin1String("[Desktop Entry]"));
             continue;
         }
-        const int equals = text.indexOf(QLatin1Char('='));
-        if (inEntryGroup && equals > 0 && trimBlanks(text.left(equals)) == key)
-            raw = trimBlanks(text.mid(equals + 1));
+        const int equals = entryText.indexOf('=', line.begin);
+        if (inEntryGroup && equals > line.begin && equals < line.end &&
+            Span{line.begin, equals}.trimmed(entryText).equals(entryText, key))
+            raw = Span{equals + 1, line.end}.trimmed(entryText);
     }
-    return unescapeString(raw);
+    return unescapeString(
+        QString::fromUtf8(entryText.constData() + raw.begin, raw.end - raw.begin));
 }
 
 } // namespace
