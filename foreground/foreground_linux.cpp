@@ -30,6 +30,15 @@ QString foregroundProgramName()
     return {};
 }
 
+ForegroundPlace foregroundWindowPlace()
+{
+    if (!swaySocketPath().isEmpty())
+        return {swayFocusedOutput(), {}};
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return {{}, x11ForegroundWindowFrame()};
+    return {};
+}
+
 QString processExeName(quint32 processId)
 {
     if (processId == 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 #include <optional>
@@ -24,6 +25,12 @@ std::optional<QString> gnomeForegroundProgramName();
 
 /// From the X server on Qt's own connection (X11 sessions, XWayland).
 QString x11ForegroundProgramName();
+
+/// The output that holds sway's focus, by name; empty when sway cannot be asked.
+QString swayFocusedOutput();
+
+/// The frame of the active window on Qt's own connection, in root window pixels; null when none.
+QRect x11ForegroundWindowFrame();
 
 /// The process of the X client owning window, as the X server of DISPLAY (XWayland under KWin)
 /// knows it: a sandboxed client's _NET_WM_PID is its pid in the sandbox. 0 when the server cannot

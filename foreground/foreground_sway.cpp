@@ -27,20 +27,39 @@ QJsonObject focusedNode(const QJsonObject &node, int depth = 0)
     return {};
 }
 
+// One connection for the program's life, opened again after sway dropped it; nullopt, with
+// why, when sway cannot be asked.
+std::optional<QJsonDocument> askSway(SwayIpc::Message message, QString *why = nullptr)
+{
+    static SwayIpc ipc;
+    std::optional<QJsonDocument> reply;
+    if (ipc.isOpen() || ipc.open(swaySocketPath()))
+        reply = ipc.request(message);
+    if (!reply && why)
+        *why = ipc.errorString();
+    return reply;
+}
+
 } // namespace
+
+QString swayFocusedOutput()
+{
+    const std::optional<QJsonDocument> outputs = askSway(SwayIpc::GetOutputs);
+    for (const QJsonValue output : outputs ? outputs->array() : QJsonArray()) {
+        if (output[QLatin1String("focused")].toBool())
+            return output[QLatin1String("name")].toString();
+    }
+    return {};
+}
 
 std::optional<QString> swayForegroundProgramName()
 {
-    // One connection for the program's life, opened again after sway dropped it.
-    static SwayIpc ipc;
     static bool warned = false;
-    std::optional<QJsonDocument> tree;
-    if (ipc.isOpen() || ipc.open(swaySocketPath()))
-        tree = ipc.request(SwayIpc::GetTree);
+    QString why;
+    const std::optional<QJsonDocument> tree = askSway(SwayIpc::GetTree, &why);
     if (!tree) {
         if (!warned)
-            qWarning().noquote() << "Keyglance: cannot ask sway for the focused window:"
-                                 << ipc.errorString();
+            qWarning().noquote() << "Keyglance: cannot ask sway for the focused window:" << why;
         warned = true;
         return std::nullopt;
     }

@@ -18,6 +18,15 @@ QString foregroundProgramName()
     return chooseProgramName(exeName, QString::fromWCharArray(title, length > 0 ? length : 0));
 }
 
+ForegroundPlace foregroundWindowPlace()
+{
+    RECT frame;
+    const HWND window = GetForegroundWindow();
+    if (!window || !GetWindowRect(window, &frame))
+        return {};
+    return {{}, QRect(QPoint(frame.left, frame.top), QPoint(frame.right - 1, frame.bottom - 1))};
+}
+
 QString processExeName(quint32 processId)
 {
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);

@@ -317,3 +317,22 @@ QString x11ForegroundProgramName()
     const QString exeName = windowProgramName(processExeName(pid), windowClass(connection, query));
     return chooseProgramName(exeName, windowTitle(connection, query));
 }
+
+QRect x11ForegroundWindowFrame()
+{
+    xcb_connection_t *connection = QX11Info::connection();
+    if (!connection || xcb_connection_has_error(connection))
+        return {};
+    const xcb_window_t root = QX11Info::appRootWindow();
+    const xcb_window_t window = foregroundWindow(connection, root);
+    if (window == XCB_WINDOW_NONE)
+        return {};
+    // The client's own area is enough to tell which screen holds most of the window.
+    const auto geometryCookie = xcb_get_geometry(connection, window);
+    const auto originCookie = xcb_translate_coordinates(connection, window, root, 0, 0);
+    const auto geometry = ask(xcb_get_geometry_reply, connection, geometryCookie);
+    const auto origin = ask(xcb_translate_coordinates_reply, connection, originCookie);
+    if (!geometry || !origin)
+        return {};
+    return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+}

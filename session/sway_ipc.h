@@ -19,6 +19,7 @@ public:
     enum Message : quint32 {
         RunCommand = 0,
         Subscribe = 2,
+        GetOutputs = 3,
         GetTree = 4,
         GetVersion = 7,
         GetConfig = 9
