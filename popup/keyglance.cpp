@@ -60,7 +60,7 @@ Keyglance::Keyglance(QWidget *parent) : QWidget(parent), ui(new Ui::Keyglance)
     ui->label_5->setTextFormat(Qt::PlainText);
     for (QListWidget *list : shortcutLists())
         list->viewport()->installEventFilter(new ActivationFilter(list->viewport()));
-    scaler = std::make_unique<PopupScaler>(this);
+    scaler = std::make_unique<PopupScaler>(this, popupPlacement());
 }
 
 Keyglance::~Keyglance()
@@ -124,8 +124,7 @@ void Keyglance::prepareFirstShow()
     // The native window and the buffers behind it now, and one drawing into an image to lay the
     // popup out and load its styles and fonts.
     create();
-    if (preparePopupSurface(this))
-        scaler->centreAtEveryFit();
+    preparePopupSurface(this);
     settleBackingStore();
     QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     render(&image);

@@ -40,3 +40,18 @@ PopupFit fitPopup(const QSize &size, const ScreenScale &screen)
             QPoint(fromDevice(centred.x(), screen.origin.x(), factor),
                    fromDevice(centred.y(), screen.origin.y(), factor))};
 }
+
+int screenHoldingMost(const QVector<QRect> &screens, const QRect &frame)
+{
+    int most = -1;
+    qint64 mostArea = 0;
+    for (int i = 0; i < screens.size(); ++i) {
+        const QRect shared = screens[i].intersected(frame);
+        const qint64 area = qint64(shared.width()) * shared.height();
+        if (area > mostArea) {
+            most = i;
+            mostArea = area;
+        }
+    }
+    return most;
+}

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QVector>
 
 /// What fitting the popup needs to know of the screen it is shown on.
 struct ScreenScale {
@@ -31,3 +32,7 @@ struct PopupFit {
 
 /// The popup of the given device-independent size on that screen.
 PopupFit fitPopup(const QSize &size, const ScreenScale &screen);
+
+/// The index of the screen, of screens given by their areas, that holds most of frame; -1 when
+/// none holds any of it.
+int screenHoldingMost(const QVector<QRect> &screens, const QRect &frame);

@@ -1,12 +1,16 @@
 #include "popup/popup_scaling.h"
 
+#include "foreground/foreground.h"
 #include "popup/popup_fit.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QVector>
 #include <QWidget>
+#include <QWindow>
 #include <QtGui/private/qhighdpiscaling_p.h>
 #include <qpa/qplatformscreen.h>
 
@@ -82,7 +86,8 @@ QRect scaledRect(const QRect &rect, qreal scale)
 
 } // namespace
 
-PopupScaler::PopupScaler(QWidget *popup) : popup(popup), baseSize(popup->size())
+PopupScaler::PopupScaler(QWidget *popup, PopupPlacement placement)
+    : popup(popup), placement(placement), baseSize(popup->size())
 {
     for (QWidget *child : popup->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         children.push_back({child, child->geometry(), child->font()});
@@ -90,7 +95,11 @@ PopupScaler::PopupScaler(QWidget *popup) : popup(popup), baseSize(popup->size())
 
 void PopupScaler::fitToScreen()
 {
-    QScreen *screen = popup->screen();
+    QScreen *screen = screenToShowOn();
+    // The compositor puts the overlay on its window's screen; elsewhere the position tells.
+    QWindow *window = popup->windowHandle();
+    if (placement == PopupPlacement::Compositor && window && window->screen() != screen)
+        window->setScreen(screen);
     const QPlatformScreen *platformScreen = screen->handle();
     const qreal globalFactor = QHighDpiScaling::factor(static_cast<QScreen *>(nullptr));
     const PopupFit fit = fitPopup(
@@ -106,14 +115,34 @@ void PopupScaler::fitToScreen()
     }
     if (!qFuzzyCompare(fit.scale, scale))
         scaleForm(fit.scale, fit.size);
-    placed = placed || fit.scale < 1;
+    // A window manager puts a window on whichever screen it likes, the cursor's, say.
+    placed = placed || placement == PopupPlacement::Keyglance ||
+             (placement == PopupPlacement::WindowManager &&
+              (fit.scale < 1 || QGuiApplication::screens().size() > 1));
     if (placed && popup->pos() != fit.centred)
         popup->move(fit.centred);
 }
 
-void PopupScaler::centreAtEveryFit()
+QScreen *PopupScaler::screenToShowOn() const
 {
-    placed = true;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.size() < 2)
+        return popup->screen();
+    const ForegroundPlace place = foregroundWindowPlace();
+    QVector<QRect> areas;
+    for (QScreen *screen : screens) {
+        if (!place.screenName.isEmpty() && screen->name() == place.screenName)
+            return screen;
+        areas.append(screen->handle()->geometry());
+    }
+    const int holding = screenHoldingMost(areas, place.frame);
+    if (holding >= 0)
+        return screens.at(holding);
+    // A Wayland client knows the cursor only over its own surfaces.
+    QScreen *underCursor = placement == PopupPlacement::Compositor
+                               ? nullptr
+                               : QGuiApplication::screenAt(QCursor::pos());
+    return underCursor ? underCursor : popup->screen();
 }
 
 void PopupScaler::scaleForm(qreal newScale, const QSize &size)

@@ -1,28 +1,31 @@
 #pragma once
 
+#include "popup/popup_surface.h"
+
 #include <QFont>
 #include <QRect>
 #include <QSize>
 #include <vector>
 
+class QScreen;
 class QWidget;
 
 /// Keeps the whole popup on the screen it is shown on (see fitPopup): gives that screen its
 /// factor in the steps desktops offer and, where the popup does not fit, scales its window,
-/// lists, rows, fonts and labels down alike and centres it. Asks nothing of the window system,
-/// and changes nothing when the screen has not changed.
+/// lists, rows, fonts and labels down alike and centres it. With several screens, where the
+/// compositor does not choose, that is the screen of the window in front. Changes nothing when
+/// the screen has not changed.
 class PopupScaler {
 public:
     /// Takes the popup's form as it is now as the layout to scale.
-    explicit PopupScaler(QWidget *popup);
+    PopupScaler(QWidget *popup, PopupPlacement placement);
 
-    /// Call before each show: screens and their scale change while the popup lives.
+    /// Call before each show: screens and their scale change while the popup lives, and the
+    /// window in front moves between them.
     void fitToScreen();
-    /// Centres the popup from now on at every fit, scaled down or not, for a window system that
-    /// puts it elsewhere.
-    void centreAtEveryFit();
 
 private:
+    QScreen *screenToShowOn() const;
     void scaleForm(qreal newScale, const QSize &size);
 
     struct LaidOut {
@@ -32,6 +35,7 @@ private:
     };
 
     QWidget *popup;
+    PopupPlacement placement;
     QSize baseSize;
     std::vector<LaidOut> children;
     qreal scale = 1;

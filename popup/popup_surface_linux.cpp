@@ -8,17 +8,24 @@
 #include <QWidget>
 #include <QWindow>
 
-bool preparePopupSurface(QWidget *popup)
+PopupPlacement popupPlacement()
 {
     const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("xcb")) {
+    if (platform == QLatin1String("wayland"))
+        return PopupPlacement::Compositor;
+    // Mutter puts an X11 window that asks for no place of its own at the top left.
+    if (platform == QLatin1String("xcb") && gnomeWaylandSession())
+        return PopupPlacement::Keyglance;
+    return PopupPlacement::WindowManager;
+}
+
+void preparePopupSurface(QWidget *popup)
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb"))
         prepareX11PopupSurface(popup);
-        // Mutter puts an X11 window that asks for no place of its own at the top left.
-        return gnomeWaylandSession();
-    }
     if (platform == QLatin1String("wayland"))
         prepareWaylandPopupSurface(popup);
-    return false;
 }
 
 namespace {

@@ -39,6 +39,9 @@ void prepareWaylandPopupSurface(QWidget *popup)
     layer->setKeyboardInteractivity(LayerShellQt::Window::KeyboardInteractivityNone);
     layer->setAnchors({});
     layer->setScope(QStringLiteral("keyglance"));
+    // Each show makes a new layer surface, on the output asked for when it is made.
+    QObject::connect(popup->windowHandle(), &QWindow::screenChanged, layer,
+                     [layer](QScreen *screen) { layer->setDesiredOutput(screen); });
     // Wayland has no window opacity: the popup draws itself translucent instead.
     auto *opacity = new QGraphicsOpacityEffect(popup);
     opacity->setOpacity(popup->windowOpacity());

@@ -1,7 +1,9 @@
 #include "popup/popup_surface.h"
 
-// Windows shows a tool window again and again at the same cost, without taking the focus.
-bool preparePopupSurface(QWidget *)
+PopupPlacement popupPlacement()
 {
-    return false;
+    return PopupPlacement::WindowManager;
 }
+
+// Windows shows a tool window again and again at the same cost, without taking the focus.
+void preparePopupSurface(QWidget *) {}

@@ -96,6 +96,27 @@ private slots:
             }
         }
     }
+
+    // Two screens side by side, the second smaller and left of the first's origin.
+    void screenHoldingMostOfTheWindow_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<int>("screen");
+        QTest::newRow("inside the first") << QRect(100, 100, 800, 600) << 0;
+        QTest::newRow("inside the second") << QRect(-1000, 50, 400, 300) << 1;
+        QTest::newRow("across, more on the second") << QRect(-700, 0, 1000, 500) << 1;
+        QTest::newRow("across, more on the first") << QRect(-300, 0, 1000, 500) << 0;
+        QTest::newRow("below both") << QRect(0, 2000, 400, 300) << -1;
+        QTest::newRow("empty") << QRect() << -1;
+    }
+
+    void screenHoldingMostOfTheWindow()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(int, screen);
+        const QVector<QRect> screens{QRect(0, 0, 1920, 1080), QRect(-1280, 0, 1280, 1024)};
+        QCOMPARE(screenHoldingMost(screens, frame), screen);
+    }
 };
 
 QTEST_GUILESS_MAIN(PopupFitTest)
