@@ -3,6 +3,7 @@
 # Ctrl+Space pressed, and a PNG screenshot of the popup window saved.
 # Usage: demo.sh <keyglance binary> <screenshot.png>
 # KEYGLANCE_DEMO_SESSION_OPTIONS: further x11-session.sh options, e.g. "--dpi 144".
+# KEYGLANCE_DEMO_EDITOR_AT: where Geany's window is moved to, as "X Y".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -30,6 +31,10 @@ export XDG_CONFIG_HOME="$work/config"
 geany --new-instance --no-session --config="$work/geany" &
 pids+=($!)
 wait_or_fail "xdotool getactivewindow getwindowname 2>/dev/null | grep -q Geany"
+if [ -n "${KEYGLANCE_DEMO_EDITOR_AT:-}" ]; then
+    read -r editor_x editor_y <<<"$KEYGLANCE_DEMO_EDITOR_AT"
+    xdotool getactivewindow windowmove --sync "$editor_x" "$editor_y"
+fi
 
 (cd "$work" && exec "$binary") >"$work/keyglance.log" 2>&1 &
 pids+=($!)

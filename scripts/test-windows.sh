@@ -5,7 +5,7 @@
 # log-in, the installer's silent install and uninstall, and 150 % display scaling on a screen too
 # small for the popup at that scale. Runs the unpacked zip, so a missing DLL fails. Needs
 # scripts/build-windows.sh to have built the zip and the installer; builds a second zip pointed at
-# a local server.
+# a local server. On two screens: the popup follows the window in front to the second.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KEYGLANCE_WINDOWS_BUILD:-$root/build-windows}
@@ -19,8 +19,8 @@ if [ -z "${KEYGLANCE_WINE_SESSION:-}" ]; then
     x86_64-w64-mingw32-gcc -municode -mwindows -O2 -Wall -Wextra -Werror \
         -o "$build/titled_window.exe" "$root/tests/windows/titled_window.c"
     export KEYGLANCE_WINE_SESSION=1 KEYGLANCE_WINE_TEST_PORT=$port
-    # A 1920 x 1080 screen: room for the popup at 100 %, not at 150 %.
-    exec "$root/tests/x11-session.sh" --wm "$0" "$@"
+    # A 1920 x 1080 screen, room for the popup at 100 %, not at 150 %; a smaller one right of it.
+    exec "$root/tests/x11-session.sh" --wm --screens 1920x1080,1600x900 "$0" "$@"
 fi
 
 . "$root/scripts/scratch.sh"
@@ -162,6 +162,15 @@ pids+=($!)
 press_over titled_window.exe 2 '设置可见'
 check "is named Google Chrome" wait_for "[ \$(logged '$log' '\"Ctrl+T\" : \"新标签页\"') -eq 1 ]"
 press_over titled_window.exe 2 '设置不可见'
+
+echo "== notepad on the second screen"
+xdotool windowmove --sync "$(xdotool search --onlyvisible --class notepad.exe | head -n1)" 2020 100
+press_over notepad.exe 3 '设置可见'
+wait_for popup_viewable
+popup_geometry
+check "the popup is centred on that screen (${width}x$height+$x+$y)" \
+    [ "${width}x$height+$x+$y" = 1200x800+2120+50 ]
+press_over notepad.exe 3 '设置不可见'
 
 echo "== a second start"
 second_start() {

@@ -22,7 +22,8 @@ check() {
     fi
 }
 
-# Shoots the popup as $1 on a screen of the x11-session options $2; sets $popup to its geometry
+# Shoots the popup as $1 on a screen of the x11-session options $2 (Geany at
+# KEYGLANCE_DEMO_EDITOR_AT, when set); sets $popup to its geometry
 # (WIDTHxHEIGHT+X+Y) and $screen to the screen's size.
 shoot() {
     read -r screen popup < <(KEYGLANCE_DEMO_SESSION_OPTIONS="$2" "$root/scripts/demo.sh" "$binary" \
@@ -54,4 +55,8 @@ for case in "1366x768 --dpi 96 --screen 1366x768" "1920x1080-144dpi --dpi 144"; 
     check "the popup at $options lies inside the $screen screen ($popup)" inside_screen
     check "... and looks the same" looks_the_same "$name"
 done
+# Two screens, Geany on the right one, which is the smaller: the popup is centred there.
+KEYGLANCE_DEMO_EDITOR_AT="2020 100" shoot two-screens "--dpi 96 --screens 1920x1080,1600x900"
+check "with Geany on the second of two screens, the popup is centred there ($popup)" \
+    [ "$popup" = 1200x800+2120+50 ]
 exit "$status"

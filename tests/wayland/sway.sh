@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Keyglance in a headless sway session (run through tests/sway-session.sh): Ctrl+Space over a
 # Wayland and an XWayland window (named by its process as XWayland knows it), the popup as a
-# centred overlay that leaves the focus and the clicks alone, the toggle command, a configuration that binds
-# Ctrl+Space itself, and no binding left behind.
+# centred overlay that leaves the focus and the clicks alone, on the output of the window in front,
+# the toggle command, a configuration that binds Ctrl+Space itself, and no binding left behind.
 # Usage: sway.sh <keyglance> <keyglance-toggle> <sandboxed-x11-client> <wlr-click>
 #        <folder for the screenshots>
 set -euo pipefail
@@ -74,6 +74,19 @@ buttons=$(wev_buttons)
 check "reaches the window beneath" wait_for "[ \$(wev_buttons) -gt $buttons ]" 5
 check "... which keeps the focus" [ "$(focused)" = wev ]
 press 6 '设置不可见'
+
+echo "== the window in front on a second output"
+swaymsg create_output >/dev/null
+swaymsg '[app_id=wev] fullscreen disable, move container to output HEADLESS-2, focus' >/dev/null
+focused_output() { swaymsg -t get_outputs | jq -r '.[] | select(.focused) | .name'; }
+wait_for "[ \"\$(focused_output)\" = HEADLESS-2 ]"
+grim -o HEADLESS-2 "$work/second-before.png"
+press 7 '设置可见'
+sleep 1
+grim -o HEADLESS-2 "$work/second-popup.png"
+check "the popup is centred on that output" \
+    [ "$(changed_box "$work/second-before.png" "$work/second-popup.png")" = "1200x800+360+140" ]
+press 7 '设置不可见'
 
 echo "== Keyglance exits"
 check "cleanly, on SIGTERM" stop_keyglance
