@@ -19,11 +19,12 @@ for option in "$@"; do
     case $option in
     --test) packages+=(python3 clang libclang-rt-14-dev sway foot wtype grim xwayland
         kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols wev
-        gnome-shell gnome-settings-daemon libglib2.0-bin dbus-daemon dbus-bin python3-dbus) ;;
+        gnome-shell gnome-settings-daemon libglib2.0-bin dbus-daemon dbus-bin python3-dbus
+        xserver-xephyr) ;;
     --package) packages+=(lintian man-db) ;;
     # The cross-built Qt and the Windows zip, and Wine to run it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring
-        perl make zip unzip wine wine64 xcompmgr nsis) ;;
+        perl make zip unzip wine wine64 xcompmgr nsis xserver-xephyr) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done
