@@ -79,9 +79,12 @@ public:
             m_caption);
     }
 
+    ForegroundPlace place() const { return m_place; }
+
 public slots:
     Q_SCRIPTABLE void setActiveWindow(const QString &pid, const QString &window,
-                                      const QString &resourceClass, const QString &caption)
+                                      const QString &resourceClass, const QString &caption,
+                                      const QString &output, const QString &frame)
     {
         if (message().service() != m_kwinOwner)
             return;
@@ -89,6 +92,10 @@ public slots:
         m_window = window.toUInt();
         m_resourceClass = resourceClass;
         m_caption = cutTitle(caption);
+        const QStringList edges = frame.split(QLatin1Char(' '));
+        m_place = {output, edges.size() == 4 ? QRect(edges[0].toInt(), edges[1].toInt(),
+                                                     edges[2].toInt(), edges[3].toInt())
+                                             : QRect()};
         m_reported = true;
         emit reported();
     }
@@ -189,6 +196,7 @@ private:
     quint32 m_window = 0;
     QString m_resourceClass;
     QString m_caption;
+    ForegroundPlace m_place;
 };
 
 } // namespace
@@ -200,3 +208,9 @@ std::optional<QString> kwinForegroundProgramName()
 }
 
 #include "foreground_kde.moc"
+
+std::optional<ForegroundPlace> kwinActiveWindowPlace()
+{
+    KWinActiveWindow *tracker = KWinActiveWindow::instance();
+    return tracker ? std::optional<ForegroundPlace>(tracker->place()) : std::nullopt;
+}

@@ -34,6 +34,8 @@ ForegroundPlace foregroundWindowPlace()
 {
     if (!swaySocketPath().isEmpty())
         return {swayFocusedOutput(), {}};
+    if (const std::optional<ForegroundPlace> place = kwinActiveWindowPlace())
+        return *place;
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         return {{}, x11ForegroundWindowFrame()};
     return {};

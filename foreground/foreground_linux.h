@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foreground/foreground.h"
+
 #include <QRect>
 #include <QString>
 
@@ -15,6 +17,10 @@ std::optional<QString> swayForegroundProgramName();
 /// From KWin, through a script of ours it runs: the active window's process, or its resource
 /// class for an XWayland window whose process is unknown.
 std::optional<QString> kwinForegroundProgramName();
+
+/// Where KWin's active window is, from the same script: the output by name (Plasma 6), the frame
+/// in the compositor's layout.
+std::optional<ForegroundPlace> kwinActiveWindowPlace();
 
 /// From zwlr_foreign_toplevel_manager_v1: the activated window's app_id, as wlroots-based
 /// compositors offer it.

@@ -3,7 +3,8 @@
 # own D-Bus session bus, where the desktop portal and its KDE backend start on demand), as a
 # throwaway ordinary user; the user, their home and their programs are removed on every exit path.
 # --no-portal leaves the desktop portal out. With --output DIR the command may write into DIR,
-# which is the caller's again afterwards, and KWin's log is kept there.
+# which is the caller's again afterwards, and KWin's log is kept there. Two 1920 x 1080 outputs
+# side by side; the command reads KWin's log, where its scripts print, at $KWIN_LOG.
 # Needs root (or sudo). Usage: kwin-session.sh [--output DIR] [--no-portal] command [args...]
 set -euo pipefail
 . "$(dirname "$0")/user-session.sh"
@@ -47,17 +48,18 @@ CONF
 {
     echo 'dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY XDG_CURRENT_DESKTOP=KDE \'
     echo '    XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland'
-    printf 'XDG_CURRENT_DESKTOP=KDE'
+    printf 'XDG_CURRENT_DESKTOP=KDE KWIN_LOG=%q' "$home/kwin.log"
     printf ' %q' "${session_env[@]}" "$@"
     printf ' >%q 2>&1\necho $? >%q\n' "$home/command.log" "$home/status"
 } | "${as_user[@]}" sh -c "cat >'$home/command.sh'"
-"${as_user[@]}" KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 dbus-run-session --config-file="$home/bus.conf" \
-    -- "$home/bin/kwin_wayland" --virtual --width 1920 --height 1080 --xwayland \
-    --socket wayland-kwin --exit-with-session "bash $home/command.sh" >"$work/kwin.log" 2>&1 || true
-[ -z "$output" ] || cp "$work/kwin.log" "$output/"
+"${as_user[@]}" QT_LOGGING_RULES=kwin_scripting=true KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 \
+    dbus-run-session --config-file="$home/bus.conf" -- "$home/bin/kwin_wayland" --virtual \
+    --output-count 2 --width 1920 --height 1080 --xwayland --socket wayland-kwin \
+    --exit-with-session "bash $home/command.sh" >"$home/kwin.log" 2>&1 || true
+[ -z "$output" ] || cp "$home/kwin.log" "$output/"
 if [ ! -e "$home/status" ]; then
     echo "kwin-session: the command did not run in KWin" >&2
-    tail -n 30 "$work/kwin.log" >&2
+    tail -n 30 "$home/kwin.log" >&2
     exit 1
 fi
 cat "$home/command.log"

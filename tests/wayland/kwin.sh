@@ -2,8 +2,8 @@
 # Keyglance in a headless KWin session (run through tests/kwin-session.sh), Ctrl+Space typed as a
 # keyboard would. with-portal: the shortcut through the desktop portal into Plasma's global
 # shortcuts, over a Wayland and an XWayland window, the focus left alone, a held key as one press,
-# the toggle command, and KWin's script and the shortcut given back at exit; Ctrl+Space held by
-# another shortcut. without-portal: the log line, and the toggle command still serving.
+# the toggle command, the popup on the output of the window in front, and KWin's script and the
+# shortcut given back at exit; Ctrl+Space held by another shortcut. without-portal: the log line, and the toggle command still serving.
 # Usage: kwin.sh with-portal|without-portal <keyglance> <keyglance-toggle> <kwin-ctrl-space>
 #        <sandboxed-x11-client> <folder for the logs>
 set -euo pipefail
@@ -40,6 +40,24 @@ shortcut_active() {
 shortcut_given_back() { ! shortcut_active; }
 keyboard_left() { [ "$(logged "$work/wev.log" 'wl_keyboard] leave')" -gt 0 ]; }
 keyboard_stayed() { ! keyboard_left; }
+# Runs the KWin script $1 (its text) once; what it prints goes to $KWIN_LOG.
+kwin_script() {
+    local file id
+    file=$(mktemp -p "$work" XXXX.js)
+    printf '%s\n' "$1" >"$file"
+    id=$(gdbus call --session -d org.kde.KWin -o /Scripting \
+        -m org.kde.kwin.Scripting.loadScript "$file" "keyglance-test-${file##*/}" | tr -dc 0-9)
+    gdbus call --session -d org.kde.KWin -o "/Scripting/Script$id" -m org.kde.kwin.Script.run \
+        >/dev/null 2>&1 || gdbus call --session -d org.kde.KWin -o "/$id" -m org.kde.kwin.Script.run >/dev/null
+}
+# Plasma 6 lists windows, Plasma 5 clients; the overlay is among them.
+overlay_printed_at() {
+    kwin_script "const all = workspace.windowList ? workspace.windowList() : workspace.clientList();
+for (let i = 0; i < all.length; ++i)
+    if (all[i].resourceClass == 'keyglance' && all[i].width == 1200)
+        print('keyglance overlay at', all[i].frameGeometry.x, all[i].frameGeometry.y);"
+    wait_for "grep -q 'keyglance overlay at $1' '$KWIN_LOG'" 5
+}
 
 # wev writes its events as they come only when told to.
 stdbuf -oL wev >"$work/wev.log" 2>&1 &
@@ -95,6 +113,15 @@ pids+=($!)
 wait_for "keyboard_left"
 check_xlogo_and_toggle 3
 check_sandboxed_client 5
+
+echo "== the window in front on the second output"
+kwin_script "const front = workspace.activeWindow || workspace.activeClient;
+workspace.sendClientToScreen(front, workspace.screens ? workspace.screens[1] : 1);
+print('front moved to', front.frameGeometry.x >= 1920 ? 'the second output' : 'nowhere');"
+wait_for "grep -q 'front moved to the second output' '$KWIN_LOG'"
+press 6 '设置可见'
+check "the popup is centred on that output" overlay_printed_at "2280 140"
+press 6 '设置不可见'
 
 echo "== Keyglance exits"
 check "KWin runs its script meanwhile" kwin_has_script
