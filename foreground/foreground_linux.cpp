@@ -36,6 +36,8 @@ ForegroundPlace foregroundWindowPlace()
         return {swayFocusedOutput(), {}};
     if (const std::optional<ForegroundPlace> place = kwinActiveWindowPlace())
         return *place;
+    if (const std::optional<QString> output = wlrootsActivatedOutput())
+        return {*output, {}};
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
         return {{}, x11ForegroundWindowFrame()};
     return {};

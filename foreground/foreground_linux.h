@@ -26,6 +26,9 @@ std::optional<ForegroundPlace> kwinActiveWindowPlace();
 /// compositors offer it.
 std::optional<QString> wlrootsForegroundProgramName();
 
+/// The output showing the activated window, by name, from the same list; empty when none does.
+std::optional<QString> wlrootsActivatedOutput();
+
 /// From Keyglance's GNOME Shell extension: the focused window's process, or else its WM class.
 std::optional<QString> gnomeForegroundProgramName();
 

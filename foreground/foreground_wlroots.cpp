@@ -13,6 +13,7 @@
 #include <cstring>
 #include <list>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -31,6 +32,8 @@ public:
     {
         for (Toplevel &toplevel : toplevels)
             zwlr_foreign_toplevel_handle_v1_destroy(toplevel.handle);
+        for (const Output &output : outputs)
+            wl_output_release(output.output);
         if (manager)
             zwlr_foreign_toplevel_manager_v1_destroy(manager);
         if (registry)
@@ -53,11 +56,25 @@ public:
                    : chooseProgramName(windowProgramName({}, active->appId), active->title);
     }
 
+    // The name of an output that shows the activated window, as of the last lookup's round trip;
+    // empty when none does.
+    QString activatedOutput() const
+    {
+        for (const Toplevel &toplevel : toplevels) {
+            for (const Output &output : outputs) {
+                if (toplevel.activated && toplevel.outputs.count(output.output))
+                    return output.name;
+            }
+        }
+        return {};
+    }
+
 private:
     struct Toplevel {
         zwlr_foreign_toplevel_handle_v1 *handle;
         QString appId, title;
         bool activated = false;
+        std::set<wl_output *> outputs;
         // Changes take effect together at the done event.
         QString pendingAppId, pendingTitle;
         bool pendingActivated = false;
@@ -116,10 +133,23 @@ private:
         return it == toplevels.end() ? nullptr : &*it;
     }
 
+    // Outputs name themselves from version 4 on.
+    struct Output {
+        uint32_t global;
+        wl_output *output;
+        QString name;
+    };
+
     static void global(void *data, wl_registry *registry, uint32_t name, const char *interface,
                        uint32_t version)
     {
         auto *tracker = static_cast<ToplevelTracker *>(data);
+        if (std::strcmp(interface, wl_output_interface.name) == 0 && version >= 4) {
+            auto *output =
+                static_cast<wl_output *>(wl_registry_bind(registry, name, &wl_output_interface, 4));
+            tracker->outputs.push_back({name, output, {}});
+            wl_output_add_listener(output, &outputListener, tracker);
+        }
         if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) != 0 ||
             tracker->manager)
             return;
@@ -127,13 +157,40 @@ private:
             registry, name, &zwlr_foreign_toplevel_manager_v1_interface, std::min(version, 3u)));
         zwlr_foreign_toplevel_manager_v1_add_listener(tracker->manager, &managerListener, tracker);
     }
-    static void globalRemove(void *, wl_registry *, uint32_t) {}
+    static void globalRemove(void *data, wl_registry *, uint32_t name)
+    {
+        auto *tracker = static_cast<ToplevelTracker *>(data);
+        tracker->outputs.remove_if([tracker, name](const Output &output) {
+            if (output.global != name)
+                return false;
+            for (Toplevel &toplevel : tracker->toplevels)
+                toplevel.outputs.erase(output.output);
+            wl_output_release(output.output);
+            return true;
+        });
+    }
+
+    static void outputName(void *data, wl_output *output, const char *name)
+    {
+        for (Output &known : static_cast<ToplevelTracker *>(data)->outputs) {
+            if (known.output == output)
+                known.name = QString::fromUtf8(name);
+        }
+    }
+    static void outputGeometry(void *, wl_output *, int32_t, int32_t, int32_t, int32_t, int32_t,
+                               const char *, const char *, int32_t)
+    {
+    }
+    static void outputMode(void *, wl_output *, uint32_t, int32_t, int32_t, int32_t) {}
+    static void outputDone(void *, wl_output *) {}
+    static void outputScale(void *, wl_output *, int32_t) {}
+    static void outputDescription(void *, wl_output *, const char *) {}
 
     static void toplevel(void *data, zwlr_foreign_toplevel_manager_v1 *,
                          zwlr_foreign_toplevel_handle_v1 *handle)
     {
         auto *tracker = static_cast<ToplevelTracker *>(data);
-        tracker->toplevels.push_back(Toplevel{handle, {}, {}, false, {}, {}, false});
+        tracker->toplevels.push_back(Toplevel{handle, {}, {}, false, {}, {}, {}, false});
         zwlr_foreign_toplevel_handle_v1_add_listener(handle, &handleListener, tracker);
     }
     static void finished(void *data, zwlr_foreign_toplevel_manager_v1 *)
@@ -175,13 +232,23 @@ private:
         tracker->toplevels.remove_if([handle](const Toplevel &t) { return t.handle == handle; });
         zwlr_foreign_toplevel_handle_v1_destroy(handle);
     }
-    static void outputEnter(void *, zwlr_foreign_toplevel_handle_v1 *, wl_output *) {}
-    static void outputLeave(void *, zwlr_foreign_toplevel_handle_v1 *, wl_output *) {}
+    static void outputEnter(void *data, zwlr_foreign_toplevel_handle_v1 *handle, wl_output *output)
+    {
+        if (Toplevel *toplevel = static_cast<ToplevelTracker *>(data)->find(handle))
+            toplevel->outputs.insert(output);
+    }
+    static void outputLeave(void *data, zwlr_foreign_toplevel_handle_v1 *handle, wl_output *output)
+    {
+        if (Toplevel *toplevel = static_cast<ToplevelTracker *>(data)->find(handle))
+            toplevel->outputs.erase(output);
+    }
     static void parent(void *, zwlr_foreign_toplevel_handle_v1 *, zwlr_foreign_toplevel_handle_v1 *)
     {
     }
 
     static constexpr wl_registry_listener registryListener{global, globalRemove};
+    static constexpr wl_output_listener outputListener{
+        outputGeometry, outputMode, outputDone, outputScale, outputName, outputDescription};
     static constexpr zwlr_foreign_toplevel_manager_v1_listener managerListener{toplevel, finished};
     static constexpr zwlr_foreign_toplevel_handle_v1_listener handleListener{
         title, appId, outputEnter, outputLeave, state, done, closed, parent};
@@ -190,6 +257,7 @@ private:
     wl_registry *registry = nullptr;
     zwlr_foreign_toplevel_manager_v1 *manager = nullptr;
     std::list<Toplevel> toplevels;
+    std::list<Output> outputs;
     std::unique_ptr<QSocketNotifier> notifier;
     bool alive = false;
 };
@@ -200,4 +268,10 @@ std::optional<QString> wlrootsForegroundProgramName()
 {
     ToplevelTracker *tracker = ToplevelTracker::instance();
     return tracker ? tracker->activatedName() : std::nullopt;
+}
+
+std::optional<QString> wlrootsActivatedOutput()
+{
+    ToplevelTracker *tracker = ToplevelTracker::instance();
+    return tracker ? std::optional<QString>(tracker->activatedOutput()) : std::nullopt;
 }

@@ -31,6 +31,29 @@ private slots:
         foot.waitForFinished();
         QTRY_COMPARE_WITH_TIMEOUT(wlrootsForegroundProgramName(), QString(), 10000);
     }
+
+    void followsTheActivatedWindowToItsOutput()
+    {
+        const auto sway = [](const QString &command) {
+            return QProcess::execute(QStringLiteral("swaymsg"), {command}) == 0;
+        };
+        // As at a press: the name's lookup reads what the compositor sent since the last one.
+        const auto outputAtPress = [] {
+            wlrootsForegroundProgramName();
+            return wlrootsActivatedOutput();
+        };
+        QProcess foot;
+        foot.start(QStringLiteral("foot"),
+                   {QStringLiteral("--app-id=kg-output"), QStringLiteral("sh")});
+        QVERIFY(foot.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(outputAtPress(), QString("HEADLESS-1"), 10000);
+        QVERIFY(sway(QStringLiteral("create_output")));
+        QVERIFY(sway(QStringLiteral("[app_id=kg-output] move container to output HEADLESS-2, "
+                                    "focus")));
+        QTRY_COMPARE_WITH_TIMEOUT(outputAtPress(), QString("HEADLESS-2"), 10000);
+        foot.kill();
+        foot.waitForFinished();
+    }
 };
 
 QTEST_GUILESS_MAIN(TestForegroundWlroots)
