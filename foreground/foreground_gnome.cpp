@@ -73,3 +73,13 @@ std::optional<QString> gnomeForegroundProgramName()
     return chooseProgramName(windowProgramName(exeName, window.at(1).toString()),
                              cutTitle(window.at(2).toString()));
 }
+
+QRect gnomeFocusedWindowFrame()
+{
+    const QDBusMessage reply = ask(kService, kPath, kService, QStringLiteral("FocusedWindowFrame"));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("iiii"))
+        return {};
+    const QVariantList frame = reply.arguments();
+    return QRect(frame.at(0).toInt(), frame.at(1).toInt(), frame.at(2).toInt(),
+                 frame.at(3).toInt());
+}

@@ -34,6 +34,9 @@ ForegroundPlace foregroundWindowPlace()
 {
     if (!swaySocketPath().isEmpty())
         return {swayFocusedOutput(), {}};
+    // Mutter's monitors are XWayland's screens, where the popup shows.
+    if (gnomeWaylandSession())
+        return {{}, gnomeFocusedWindowFrame()};
     if (const std::optional<ForegroundPlace> place = kwinActiveWindowPlace())
         return *place;
     if (const std::optional<QString> output = wlrootsActivatedOutput())

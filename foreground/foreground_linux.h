@@ -32,6 +32,10 @@ std::optional<QString> wlrootsActivatedOutput();
 /// From Keyglance's GNOME Shell extension: the focused window's process, or else its WM class.
 std::optional<QString> gnomeForegroundProgramName();
 
+/// The focused window's frame in the layout of the monitors, from the same extension; null when
+/// no window has the focus or the extension does not answer.
+QRect gnomeFocusedWindowFrame();
+
 /// From the X server on Qt's own connection (X11 sessions, XWayland).
 QString x11ForegroundProgramName();
 

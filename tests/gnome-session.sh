@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Runs a command in a private headless GNOME Shell session (Wayland, with XWayland), as a
-# throwaway ordinary user, with GNOME's media-keys daemon running the custom keybindings; the
-# user, their home and their programs are removed on every exit path. With --extensions DIR, the
-# extensions in DIR (a folder per uuid) are the user's and enabled as the shell starts. The
-# command sees the session bus, WAYLAND_DISPLAY, DISPLAY, XAUTHORITY and XDG_CURRENT_DESKTOP, with
-# the shell in its start-up overview, as at log-in. With --output DIR the command may write into DIR, which
-# is the caller's again afterwards, and the logs of the shell and the media-keys daemon are kept
-# there.
+# Runs a command in a private headless GNOME Shell session (Wayland, with XWayland; a 1920 x 1080
+# monitor and a 1600 x 900 one right of it), as a throwaway ordinary user, with GNOME's media-keys
+# daemon running the custom keybindings; the user, their home and their programs are removed on
+# every exit path. With --extensions DIR, the extensions in DIR (a folder per uuid) are the user's
+# and enabled as the shell starts. The command sees the session bus, WAYLAND_DISPLAY, DISPLAY,
+# XAUTHORITY and XDG_CURRENT_DESKTOP, with the shell in its start-up overview, as at log-in. With
+# --output DIR the command may write into DIR, which is the caller's again afterwards, and the logs
+# of the shell and the media-keys daemon are kept there.
 # Needs root (or sudo). Usage: gnome-session.sh [--output DIR] [--extensions DIR] command [args...]
 set -euo pipefail
 
@@ -23,7 +23,7 @@ if [ "${1:-}" = --inside ]; then
         gsettings set org.gnome.shell enabled-extensions "[$uuids]"
     fi
     log=$HOME/gnome-shell.log
-    gnome-shell --headless --virtual-monitor 1920x1080 --wayland >"$log" 2>&1 &
+    gnome-shell --headless --virtual-monitor 1920x1080 --virtual-monitor 1600x900 --wayland >"$log" 2>&1 &
     pids+=($!)
     if ! wait_for "grep -q 'GNOME Shell started' '$log'" 60; then
         echo "gnome-session: GNOME Shell did not start" >&2

@@ -7,7 +7,10 @@ import sys
 
 import dbus
 
-KEYSYMS = {"Control_L": 0xFFE3, "Escape": 0xFF1B, "space": 0x20}
+KEYSYMS = {
+    "Control_L": 0xFFE3, "Escape": 0xFF1B, "space": 0x20,
+    "Super_L": 0xFFEB, "Shift_L": 0xFFE1, "Right": 0xFF53,
+}
 
 if len(sys.argv) < 2 or any(name not in KEYSYMS for name in sys.argv[1:]):
     sys.exit(__doc__)

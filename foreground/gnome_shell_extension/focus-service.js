@@ -10,6 +10,12 @@ const INTERFACE = `
       <arg type="s" name="wmClass" direction="out"/>
       <arg type="s" name="title" direction="out"/>
     </method>
+    <method name="FocusedWindowFrame">
+      <arg type="i" name="x" direction="out"/>
+      <arg type="i" name="y" direction="out"/>
+      <arg type="i" name="width" direction="out"/>
+      <arg type="i" name="height" direction="out"/>
+    </method>
   </interface>
 </node>`;
 
@@ -35,5 +41,14 @@ class FocusService {
             return [0, '', ''];
         return [Math.max(window.get_pid(), 0), window.get_wm_class() ?? '',
             window.get_title() ?? ''];
+    }
+
+    // Its frame in the layout of the monitors (x, y, width, height); all 0 without one.
+    FocusedWindowFrame() {
+        const window = global.display.focus_window;
+        if (!window)
+            return [0, 0, 0, 0];
+        const frame = window.get_frame_rect();
+        return [frame.x, frame.y, frame.width, frame.height];
     }
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Keyglance in a headless GNOME Shell session (run through tests/gnome-session.sh with Keyglance's
-# extensions enabled), started in the overview as at log-in: Ctrl+Space through the custom keybinding Keyglance adds to the user's
-# settings, the Wayland program in front named through the extension, the popup centred above it
-# without taking its focus, the toggle command, the user's own keybindings left as they were, and
+# extensions enabled), started in the overview as at log-in: Ctrl+Space through the custom
+# keybinding Keyglance adds to the user's settings, the Wayland program in front named through the
+# extension, the popup centred above it without taking its focus, on its monitor of two, the
+# toggle command, the user's own keybindings left as they were, and
 # with the extension disabled, the log line saying how to enable it while XWayland programs are
 # still named.
 # Usage: gnome.sh <keyglance> <keyglance-toggle> <folder for the logs>
@@ -49,12 +50,18 @@ popup_place() {
     xdotool search --onlyvisible --class keyglance getwindowgeometry --shell |
         awk -F= '{v[$1] = $2} END {printf "%d,%d %dx%d", v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]}'
 }
-centred_place() {
-    xprop -root _NET_WORKAREA |
-        awk -F'[=,]' '{printf "%d,%d 1200x800", $2 + ($4 - 1200) / 2, $3 + ($5 - 800) / 2}'
+# Centred on the monitor $@ (X Y WIDTH HEIGHT; the first by default): with several monitors
+# Mutter's one work area over all of them tells no monitor's own, and Qt takes each whole. The log
+# line comes before the X server has mapped the popup.
+popup_centred() {
+    local monitor=(${*:-0 0 1920 1080})
+    local centred="$((monitor[0] + (monitor[2] - 1200) / 2)),$((monitor[1] + (monitor[3] - 800) / 2)) 1200x800"
+    wait_for "[ \"\$(popup_place)\" = '$centred' ]" 5 || { popup_place; echo; false; }
 }
-# The log line comes before the X server has mapped the popup.
-popup_centred() { wait_for "[ \"\$(popup_place)\" = \"\$(centred_place)\" ]" 5 || { popup_place; echo; false; }; }
+focused_frame() {
+    gdbus call --session --dest org.example.Keyglance.Shell --object-path /org/example/Keyglance/Shell \
+        --method org.example.Keyglance.Shell.FocusedWindowFrame
+}
 
 # A keybinding of the user's own, which Keyglance must leave as it is.
 set_keybinding "$theirs" name Terminal
@@ -87,7 +94,7 @@ press 2 '设置可见'
 check "lists foot's rows in key order" lines_in_order "$log" \
     '"Ctrl+Shift+C" : "复制"' '"Ctrl+Shift+N" : "新窗口"'
 check "the focus stays on foot" [ "$(focused)" = foot ]
-check "the popup is centred in the screen's work area" popup_centred
+check "the popup is centred on foot's monitor" popup_centred
 press 2 '设置不可见'
 
 echo "== the toggle command"
@@ -95,6 +102,13 @@ check "shows the popup" "$toggle"
 check "... with the same handler and rows" [ "$(logged "$log" '"Ctrl+Shift+N" : "新窗口"')" -eq 2 ]
 check "hides it again" "$toggle"
 check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 3 ]
+
+echo "== foot moved to the second monitor"
+"$(dirname "$0")/../mutter-keys.py" Super_L Shift_L Right
+wait_for "focused_frame | grep -q '^(19[2-9][0-9]\|^(2[0-9][0-9][0-9]'"
+press 4 '设置可见'
+check "the popup is centred on that monitor" popup_centred 1920 0 1600 900
+press 4 '设置不可见'
 
 echo "== Keyglance exits"
 check "cleanly, on SIGTERM" stop_keyglance
