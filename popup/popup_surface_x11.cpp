@@ -13,7 +13,8 @@
 
 namespace {
 
-// An X server that keeps pixmaps in main memory, such as Xvfb, gives a translucent window (and a
+// An X server that keeps pixmaps in main memory (Xorg on a framebuffer driver such as dummy, fbdev
+// or vesa, VNC servers, Xvfb; not glamor's graphics memory) gives a translucent window (and a
 // window manager's frame of the same depth) window-sized pixmaps from malloc at every map and frees
 // them at every unmap: up to three windows' worth with openbox. Freeing a pixmap of that size makes
 // glibc serve blocks up to that size from the heap and keep up to twice as much free there, so the

@@ -3,18 +3,21 @@
 # Usage: x11-session.sh [--wm] [--dpi N] [--screen WxH | --screens WxH,WxH...] command...
 # --screens: side by side, as Xinerama heads of an Xephyr server inside the Xvfb one; without
 # RandR, which Xephyr would offer as one screen, Qt and Wine see each head as a screen.
+# --xorg: Xorg with the dummy video driver instead of Xvfb, for the bench (needs root).
 set -euo pipefail
 
 wm=0
 dpi=96
 screen=1920x1080
 heads=()
+xorg=0
 while true; do
     case ${1:-} in
     --wm) wm=1 && shift ;;
     --dpi) dpi=$2 && shift 2 ;;
     --screen) screen=$2 && shift 2 ;;
     --screens) IFS=, read -ra heads <<<"$2" && shift 2 ;;
+    --xorg) xorg=1 && shift ;;
     *) break ;;
     esac
 done
@@ -37,7 +40,31 @@ start_server() {
     export DISPLAY=":$(head -n1 "$work/$name.display")"
 }
 
-if [ ${#heads[@]} -eq 0 ]; then
+if [ "$xorg" = 1 ]; then
+    cat >"$work/xorg.conf" <<CONF
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 256000
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-1000.0
+    VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "$screen"
+    EndSubSection
+EndSection
+CONF
+    start_server xorg Xorg -config "$work/xorg.conf" -logfile "$work/xorg.log" -dpi "$dpi"
+elif [ ${#heads[@]} -eq 0 ]; then
     start_server xvfb Xvfb -screen 0 "${screen}x24" -dpi "$dpi"
 else
     width=0 height=0 xephyr_screens=()
