@@ -2,8 +2,7 @@
 #include "foreground/foreground.h"
 #include "foreground/foreground_linux.h"
 #include "foreground/program_name.h"
-
-#include <QX11Info>
+#include "session/qt_x11.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -258,7 +257,7 @@ QString compoundText(const xcb_get_property_reply_t &reply)
                        static_cast<unsigned long>(xcb_get_property_value_length(&reply))};
     char **list = nullptr;
     int count = 0;
-    Display *display = QX11Info::display();
+    Display *display = qtX11Display();
     if (!display || Xutf8TextPropertyToTextList(display, &text, &list, &count) < Success || !list)
         return {};
     const QString result = count > 0 ? QString::fromUtf8(list[0]) : QString();
@@ -306,10 +305,10 @@ quint32 xwaylandClientPid(quint32 window)
 
 QString x11ForegroundProgramName()
 {
-    xcb_connection_t *connection = QX11Info::connection();
+    xcb_connection_t *connection = qtX11Connection();
     if (!connection || xcb_connection_has_error(connection))
         return {};
-    const xcb_window_t window = foregroundWindow(connection, QX11Info::appRootWindow());
+    const xcb_window_t window = foregroundWindow(connection, qtX11RootWindow());
     if (window == XCB_WINDOW_NONE)
         return {};
     const NameQuery query = askName(connection, window);
@@ -320,10 +319,10 @@ QString x11ForegroundProgramName()
 
 QRect x11ForegroundWindowFrame()
 {
-    xcb_connection_t *connection = QX11Info::connection();
+    xcb_connection_t *connection = qtX11Connection();
     if (!connection || xcb_connection_has_error(connection))
         return {};
-    const xcb_window_t root = QX11Info::appRootWindow();
+    const xcb_window_t root = qtX11RootWindow();
     const xcb_window_t window = foregroundWindow(connection, root);
     if (window == XCB_WINDOW_NONE)
         return {};

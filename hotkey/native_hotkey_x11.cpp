@@ -1,8 +1,9 @@
 #include "hotkey/native_hotkey_linux.h"
+#include "hotkey/qt_versions.h"
+#include "session/qt_x11.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
-#include <QX11Info>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -72,7 +73,7 @@ public:
         return true;
     }
 
-    bool nativeEventFilter(const QByteArray &eventType, void *message, long *) override
+    bool nativeEventFilter(const QByteArray &eventType, void *message, NativeEventResult *) override
     {
         if (eventType != "xcb_generic_event_t")
             return false;
@@ -124,8 +125,8 @@ private:
 std::unique_ptr<NativeHotkey> registerX11Hotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                                                 std::function<void()> onPress)
 {
-    xcb_connection_t *connection = QX11Info::connection();
-    Display *display = QX11Info::display();
+    xcb_connection_t *connection = qtX11Connection();
+    Display *display = qtX11Display();
     if (!connection || !display) {
         warnNotRegistered(key, modifiers, "not running on an X11 display");
         return nullptr;
@@ -142,9 +143,9 @@ std::unique_ptr<NativeHotkey> registerX11Hotkey(Qt::Key key, Qt::KeyboardModifie
     // the millisecond. The flag holds for Qt's whole connection; Qt then no longer marks its
     // widgets' repeated key presses, which Keyglance, taking no keyboard input, never sees.
     XkbSetDetectableAutoRepeat(display, True, nullptr);
-    auto hotkey = std::make_unique<X11Hotkey>(connection, QX11Info::appRootWindow(), keycode,
-                                              x11Modifiers(modifiers),
-                                              numLockMask(connection, display), std::move(onPress));
+    auto hotkey =
+        std::make_unique<X11Hotkey>(connection, qtX11RootWindow(), keycode, x11Modifiers(modifiers),
+                                    numLockMask(connection, display), std::move(onPress));
     if (!hotkey->grab()) {
         warnNotRegistered(key, modifiers, "the combination is held by another program");
         return nullptr;

@@ -1,9 +1,9 @@
 #include "popup/popup_surface_linux.h"
+#include "session/qt_x11.h"
 
 #include <QBackingStore>
 #include <QWidget>
 #include <QWindow>
-#include <QX11Info>
 
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
@@ -46,7 +46,7 @@ void prepareServerHeap(xcb_connection_t *connection, xcb_window_t window)
 // this, the frame would take the clicks that the popup lets through.
 void renewInputShape(QWindow *window)
 {
-    xcb_connection_t *connection = QX11Info::connection();
+    xcb_connection_t *connection = qtX11Connection();
     xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT,
                          XCB_CLIP_ORDERING_UNSORTED, xcb_window_t(window->winId()), 0, 0, 0,
                          nullptr);
@@ -63,7 +63,7 @@ void renewInputShape(QWindow *window)
 // pixmap, so the top of the heap is left for the shows.
 void prepareX11PopupSurface(QWidget *window)
 {
-    xcb_connection_t *connection = QX11Info::connection();
+    xcb_connection_t *connection = qtX11Connection();
     QBackingStore *store = connection ? paintBackingStore(window) : nullptr;
     if (!store)
         return;

@@ -1,11 +1,11 @@
 #include "foreground/foreground.h"
+#include "session/qt_x11.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
-#include <QX11Info>
 #include <QtTest>
 
 #include <cstdio>
@@ -76,7 +76,7 @@ struct ScopedProcess {
 
 xcb_atom_t atom(const char *name)
 {
-    xcb_connection_t *connection = QX11Info::connection();
+    xcb_connection_t *connection = qtX11Connection();
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
         xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, qstrlen(name), name),
                               nullptr),
@@ -87,7 +87,7 @@ xcb_atom_t atom(const char *name)
 // The first 32-bit value of a window property, or 0 when it is not set.
 uint32_t propertyValue(xcb_window_t window, const char *name)
 {
-    xcb_connection_t *connection = QX11Info::connection();
+    xcb_connection_t *connection = qtX11Connection();
     std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
         xcb_get_property_reply(
             connection,
@@ -101,13 +101,13 @@ uint32_t propertyValue(xcb_window_t window, const char *name)
 
 bool windowManagerRunning()
 {
-    return propertyValue(QX11Info::appRootWindow(), "_NET_SUPPORTING_WM_CHECK") != 0;
+    return propertyValue(qtX11RootWindow(), "_NET_SUPPORTING_WM_CHECK") != 0;
 }
 
 // Gives window the input focus; false while it cannot take it yet (not mapped).
 bool focus(xcb_window_t window)
 {
-    xcb_connection_t *connection = QX11Info::connection();
+    xcb_connection_t *connection = qtX11Connection();
     free(xcb_request_check(connection,
                            xcb_set_input_focus_checked(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
                                                        window, XCB_CURRENT_TIME)));
@@ -207,7 +207,7 @@ void TestForegroundX11::activeWindow()
     else
         QVERIFY(client.start(QStringLiteral("/usr/bin/xlogo")));
     QTRY_COMPARE_WITH_TIMEOUT(foregroundProgramName(), expected, kTimeout);
-    const uint32_t active = propertyValue(QX11Info::appRootWindow(), "_NET_ACTIVE_WINDOW");
+    const uint32_t active = propertyValue(qtX11RootWindow(), "_NET_ACTIVE_WINDOW");
     QVERIFY(active != XCB_WINDOW_NONE);
     if (ownClient)
         QCOMPARE(active, windows.window);
@@ -260,7 +260,7 @@ void TestForegroundX11::focusedWindow()
     ClientWindows windows;
     QVERIFY(client.startClient(title, &windows));
     QTRY_VERIFY_WITH_TIMEOUT(focus(focusChild ? windows.child : windows.window), kTimeout);
-    xcb_connection_t *connection = QX11Info::connection();
+    xcb_connection_t *connection = qtX11Connection();
     // A class that names no program, so only the process can name the client.
     const char wmClass[] = "client\0Client";
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, windows.window, XCB_ATOM_WM_CLASS,
@@ -289,7 +289,7 @@ void TestForegroundX11::nothingFocused_data()
     QTest::addColumn<uint>("focused");
     QTest::newRow("none") << uint(XCB_WINDOW_NONE);
     QTest::newRow("pointer root") << uint(XCB_INPUT_FOCUS_POINTER_ROOT);
-    QTest::newRow("root") << uint(QX11Info::appRootWindow());
+    QTest::newRow("root") << uint(qtX11RootWindow());
 }
 
 void TestForegroundX11::nothingFocused()

@@ -1,5 +1,7 @@
 #include "../support/capture.h"
+#include "../support/font_mask.h"
 #include "popup/keyglance.h"
+#include "session/qt_x11.h"
 
 #include <QBackingStore>
 #include <QLabel>
@@ -41,7 +43,7 @@ void writeDataFile(const QByteArray &contents)
 // What this process's pixmaps take in the X server.
 quint64 ownPixmapBytes()
 {
-    xcb_connection_t *connection = QX11Info::connection();
+    xcb_connection_t *connection = qtX11Connection();
     const std::unique_ptr<xcb_res_query_client_pixmap_bytes_reply_t, decltype(&std::free)> reply(
         xcb_res_query_client_pixmap_bytes_reply(
             connection,
@@ -206,7 +208,7 @@ private slots:
         const QListWidgetItem *header = columns[0]->item(0);
         QCOMPARE(header->data(Qt::SizeHintRole).toSize(), QSize(60, 40));
         const QFont font = header->data(Qt::FontRole).value<QFont>();
-        QCOMPARE(font.resolve(), uint(QFont::SizeResolved | QFont::WeightResolved));
+        QCOMPARE(setFontProperties(font), uint(QFont::SizeResolved | QFont::WeightResolved));
         QCOMPARE(font.pointSize(), 14);
         QCOMPARE(font.weight(), int(QFont::Bold));
         QVERIFY(!columns[0]->item(1)->data(Qt::FontRole).isValid());

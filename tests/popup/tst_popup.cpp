@@ -1,3 +1,4 @@
+#include "../support/font_mask.h"
 #include "popup/keyglance.h"
 #include "popup/keyglance_form.h"
 
@@ -60,19 +61,19 @@ private slots:
             QCOMPARE(font.weight(), int(QFont::Normal));
             QVERIFY(!font.bold());
             QVERIFY(font.kerning());
-            QVERIFY(font.resolve() & QFont::KerningResolved);
+            QVERIFY(setFontProperties(font) & QFont::KerningResolved);
         }
         const QFont credit = label("label")->font();
         QCOMPARE(credit.family(), kFamily);
         QCOMPARE(credit.pointSize(), 12);
-        QVERIFY(credit.resolve() & QFont::WeightResolved);
-        QVERIFY(!(credit.resolve() & QFont::KerningResolved));
+        QVERIFY(setFontProperties(credit) & QFont::WeightResolved);
+        QVERIFY(!(setFontProperties(credit) & QFont::KerningResolved));
         for (const char *name : {"label_2", "label_3", "label_4", "label_5"}) {
             const QFont font = label(name)->font();
             QCOMPARE(font.family(), kFamily);
             QCOMPARE(font.pointSize(), 12);
-            QVERIFY(!(font.resolve() & QFont::WeightResolved));
-            QVERIFY(!(font.resolve() & QFont::KerningResolved));
+            QVERIFY(!(setFontProperties(font) & QFont::WeightResolved));
+            QVERIFY(!(setFontProperties(font) & QFont::KerningResolved));
         }
     }
 

@@ -2,7 +2,8 @@
 
 // Xlib defines macros (Bool, Status, None) that break Qt headers included after it:
 // include this header last.
-#include <QX11Info>
+#include "session/qt_x11.h"
+
 #include <QtTest>
 
 #include <X11/XKBlib.h>
@@ -19,7 +20,7 @@ using KeySyms = QVector<KeySym>;
 
 inline xcb_keycode_t keycodeOf(KeySym keysym)
 {
-    return XKeysymToKeycode(QX11Info::display(), keysym);
+    return XKeysymToKeycode(qtX11Display(), keysym);
 }
 
 // A second X client: types through XTest and competes for key grabs.
@@ -172,7 +173,7 @@ public:
 
     static QVector<uint16_t> lockVariants()
     {
-        const uint16_t numLock = XkbKeysymToModifiers(QX11Info::display(), XK_Num_Lock);
+        const uint16_t numLock = XkbKeysymToModifiers(qtX11Display(), XK_Num_Lock);
         return {0, numLock, XCB_MOD_MASK_LOCK, uint16_t(numLock | XCB_MOD_MASK_LOCK)};
     }
 
