@@ -14,8 +14,11 @@ int main(int argc, char *argv[])
     // OpenGL stack just to pick a visual for the translucent popup, tripling its memory.
     QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     // The form's sizes are device-independent pixels: on a scaled screen the whole popup grows
-    // with its fonts, unrounded (150 % is 1.5), instead of clipping text grown alone.
+    // with its fonts, unrounded (150 % is 1.5), instead of clipping text grown alone. Qt 6 always
+    // scales; Qt 5 must be asked.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+#endif
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     prepareSession();

@@ -39,7 +39,7 @@ bool gnomeAcceleratorBinds(const QString &accelerator, quint16 modifiers, quint3
          match = leadingModifier.match(rest)) {
         const auto name = std::find_if(
             std::begin(kModifierNames), std::end(kModifierNames), [&](const auto &entry) {
-                return match.capturedRef(1).compare(entry.first, Qt::CaseInsensitive) == 0;
+                return match.capturedView(1).compare(entry.first, Qt::CaseInsensitive) == 0;
             });
         // Any other modifier (<Hyper>, <Release>) makes it another combination.
         if (name == std::end(kModifierNames))

@@ -1,4 +1,5 @@
 #include "hotkey/native_hotkey.h"
+#include "hotkey/qt_versions.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -64,7 +65,7 @@ public:
     // QAbstractNativeEventFilter uninstalls itself on destruction.
     ~WinHotkey() override { UnregisterHotKey(nullptr, m_id); }
 
-    bool nativeEventFilter(const QByteArray &eventType, void *message, long *) override
+    bool nativeEventFilter(const QByteArray &eventType, void *message, NativeEventResult *) override
     {
         if (eventType != "windows_generic_MSG")
             return false;

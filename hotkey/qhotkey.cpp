@@ -1,6 +1,7 @@
 #include "hotkey/qhotkey.h"
 
 #include "hotkey/native_hotkey.h"
+#include "hotkey/qt_versions.h"
 
 #include <QtDebug>
 
@@ -46,7 +47,7 @@ bool QHotkey::setRegistered(bool registered)
         qWarning("QHotkey: cannot register an empty key sequence");
         return false;
     }
-    const int combination = m_shortcut[0];
+    const int combination = firstCombination(m_shortcut);
     const auto key = Qt::Key(combination & ~Qt::KeyboardModifierMask);
     const auto modifiers = Qt::KeyboardModifiers(combination & Qt::KeyboardModifierMask);
     m_native =

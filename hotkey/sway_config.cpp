@@ -152,7 +152,7 @@ private:
         for (int i = 0; i < line.size();) {
             const auto variable =
                 std::find_if(variables.begin(), variables.end(), [&](const auto &entry) {
-                    return line.midRef(i).startsWith(entry.first);
+                    return QStringView(line).mid(i).startsWith(entry.first);
                 });
             if (line.at(i) == QLatin1Char('$') && variable != variables.end()) {
                 result += variable->second;

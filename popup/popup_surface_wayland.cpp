@@ -28,6 +28,17 @@ void clearInputRegion(QWindow *window)
     wl_region_destroy(region);
 }
 
+// Each show makes a new layer surface, on the output asked for when it is made: the window's
+// screen, which Qt 6's layer-shell library takes on its own and Qt 5's must be told.
+void followWindowScreen([[maybe_unused]] LayerShellQt::Window *layer,
+                        [[maybe_unused]] QWindow *window)
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    QObject::connect(window, &QWindow::screenChanged, layer,
+                     [layer](QScreen *screen) { layer->setDesiredOutput(screen); });
+#endif
+}
+
 } // namespace
 
 void prepareWaylandPopupSurface(QWidget *popup)
@@ -39,9 +50,7 @@ void prepareWaylandPopupSurface(QWidget *popup)
     layer->setKeyboardInteractivity(LayerShellQt::Window::KeyboardInteractivityNone);
     layer->setAnchors({});
     layer->setScope(QStringLiteral("keyglance"));
-    // Each show makes a new layer surface, on the output asked for when it is made.
-    QObject::connect(popup->windowHandle(), &QWindow::screenChanged, layer,
-                     [layer](QScreen *screen) { layer->setDesiredOutput(screen); });
+    followWindowScreen(layer, popup->windowHandle());
     // Wayland has no window opacity: the popup draws itself translucent instead.
     auto *opacity = new QGraphicsOpacityEffect(popup);
     opacity->setOpacity(popup->windowOpacity());

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <utility>
 
 void Keyglance::execute()
 {
@@ -17,6 +18,6 @@ void Keyglance::execute()
         QCoreApplication::quit();
         return;
     }
-    for (const QString &url : qAsConst(urls))
+    for (const QString &url : std::as_const(urls))
         startDownload(QUrl::fromEncoded(url.toLocal8Bit(), QUrl::TolerantMode));
 }

@@ -8,6 +8,7 @@
 #include <QVector>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -28,7 +29,7 @@ void watch(Keyglance *popup)
                              progress->finishedUrls[i] = reply->url().toString();
                              if (--progress->pending > 0)
                                  return;
-                             for (const QString &url : qAsConst(progress->finishedUrls))
+                             for (const QString &url : std::as_const(progress->finishedUrls))
                                  std::printf("finished %s\n", qPrintable(url));
                              QCoreApplication::quit();
                          });
