@@ -1,23 +1,41 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Keyglance needs to build, run and test; only what is missing.
-# Usage: install-deps.sh [--test] [--package] [--windows]
+# Debian 12 builds with Qt 5, Debian 13 with Qt 6 (its layer-shell library is built for Qt 6 only).
+# Usage: install-deps.sh [--print] [--test] [--package] [--windows] [--debootstrap]
+# --print: only print the packages, for the release KEYGLANCE_RELEASE (default: this system's).
 set -euo pipefail
+
+release=${KEYGLANCE_RELEASE:-$(. /etc/os-release && echo "${VERSION_CODENAME:-}")}
+case $release in
+bookworm)
+    qt=(qtbase5-dev qtbase5-private-dev qtwayland5)
+    wlr_protocols=librust-wayland-protocols-dev
+    sanitizer_runtime=libclang-rt-14-dev
+    ;;
+*)
+    qt=(qt6-base-dev qt6-base-private-dev qt6-qpa-plugins qt6-wayland)
+    wlr_protocols=librust-wayland-protocols-wlr-dev
+    sanitizer_runtime=libclang-rt-dev
+    ;;
+esac
 
 packages=(
     build-essential cmake pkg-config
-    qtbase5-dev qtbase5-private-dev libqt5x11extras5-dev
+    "${qt[@]}"
     libx11-dev libxcb1-dev libxcb-res0-dev libxcb-shape0-dev libxcb-xtest0-dev libxtst-dev
     libxcb-damage0-dev
-    libwayland-dev libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
-    liblayershellqtinterface-dev qtwayland5 layer-shell-qt libglib2.0-dev
+    libwayland-dev libwayland-bin libxkbcommon-dev "$wlr_protocols"
+    liblayershellqtinterface-dev layer-shell-qt libglib2.0-dev
     xvfb xauth x11-utils x11-apps openbox xdotool geany jq
     fonts-wqy-microhei
     imagemagick
     dpkg-dev file desktop-file-utils
 )
+print=0
 for option in "$@"; do
     case $option in
-    --test) packages+=(python3 clang libclang-rt-14-dev sway foot wtype grim xwayland
+    --print) print=1 ;;
+    --test) packages+=(python3 clang "$sanitizer_runtime" sway foot wtype grim xwayland
         kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols wev
         gnome-shell gnome-settings-daemon libglib2.0-bin dbus-daemon dbus-bin python3-dbus
         xserver-xephyr) ;;
@@ -25,9 +43,16 @@ for option in "$@"; do
     # The cross-built Qt and the Windows zip, and Wine to run it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring
         perl make zip unzip wine wine64 xcompmgr nsis xserver-xephyr) ;;
+    # The Debian 13 system of scripts/debian13.sh.
+    --debootstrap) packages+=(debootstrap debian-archive-keyring) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done
+
+if [ "$print" = 1 ]; then
+    printf '%s\n' "${packages[@]}"
+    exit 0
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do
