@@ -35,7 +35,7 @@ print=0
 for option in "$@"; do
     case $option in
     --print) print=1 ;;
-    --test) packages+=(python3 clang "$sanitizer_runtime" sway foot wtype grim xwayland
+    --test) packages+=(python3 e2fsprogs clang "$sanitizer_runtime" sway foot wtype grim xwayland
         kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols wev
         gnome-shell gnome-settings-daemon libglib2.0-bin dbus-daemon dbus-bin python3-dbus
         xserver-xephyr) ;;

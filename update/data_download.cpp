@@ -52,6 +52,8 @@ void Keyglance::updateDataFile()
 void Keyglance::startDownload(const QUrl &url)
 {
     networkManager = new QNetworkAccessManager(this);
+    // A redirect is a reply like any other, under Qt 6 (which would follow it) as under Qt 5.
+    networkManager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     currentReply = networkManager->get(QNetworkRequest(url));
     currentReply->setReadBufferSize(kReadAheadBytes);
     downloadBodies.insert(currentReply, QByteArray());
