@@ -38,11 +38,12 @@ for option in "$@"; do
     --test) packages+=(python3 e2fsprogs clang "$sanitizer_runtime" sway foot wtype grim xwayland
         kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols wev
         gnome-shell gnome-settings-daemon libglib2.0-bin dbus-daemon dbus-bin python3-dbus
-        xserver-xephyr) ;;
+        xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils) ;;
     --package) packages+=(lintian man-db) ;;
     # The cross-built Qt and the Windows zip, and Wine to run it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring
-        perl make zip unzip wine wine64 xcompmgr nsis xserver-xephyr) ;;
+        perl make zip unzip wine wine64 xcompmgr nsis xserver-xorg-core
+        xserver-xorg-video-dummy x11-xserver-utils) ;;
     # The Debian 13 system of scripts/debian13.sh.
     --debootstrap) packages+=(debootstrap debian-archive-keyring) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command on a private Xvfb server, optionally managed by openbox.
-# Usage: x11-session.sh [--wm] [--dpi N] [--screen WxH | --screens WxH,WxH...] command...
-# --screens: side by side, as Xinerama heads of an Xephyr server inside the Xvfb one; without
-# RandR, which Xephyr would offer as one screen, Qt and Wine see each head as a screen.
-# --xorg: Xorg with the dummy video driver instead of Xvfb, for the bench (needs root).
+# Usage: x11-session.sh [--wm] [--dpi N] [--screen WxH | --screens WxH,WxH...] [--xorg] command...
+# --xorg: Xorg with the dummy video driver instead of Xvfb (through sudo when not root);
+# --screens: that Xorg with a RandR output for each screen, side by side.
 set -euo pipefail
 
 wm=0
@@ -40,7 +39,13 @@ start_server() {
     export DISPLAY=":$(head -n1 "$work/$name.display")"
 }
 
-if [ "$xorg" = 1 ]; then
+# Xorg with the dummy driver: as users run it, outputs and all. The framebuffer holds the screens
+# side by side; each gets a dummy output of its size.
+start_xorg() {
+    local width=0 height=0 head
+    for head in "${heads[@]}"; do
+        width=$((width + ${head%x*})) && height=$((height > ${head#*x} ? height : ${head#*x}))
+    done
     cat >"$work/xorg.conf" <<CONF
 Section "Device"
     Identifier "dummy"
@@ -59,22 +64,40 @@ Section "Screen"
     DefaultDepth 24
     SubSection "Display"
         Depth 24
-        Modes "$screen"
+        Virtual $width $height
     EndSubSection
 EndSection
 CONF
-    start_server xorg Xorg -config "$work/xorg.conf" -logfile "$work/xorg.log" -dpi "$dpi"
-elif [ ${#heads[@]} -eq 0 ]; then
-    start_server xvfb Xvfb -screen 0 "${screen}x24" -dpi "$dpi"
-else
-    width=0 height=0 xephyr_screens=()
+    local root=()
+    [ "$(id -u)" -eq 0 ] || root=(sudo)
+    start_server xorg "${root[@]}" Xorg -config "$work/xorg.conf" -logfile "$work/xorg.log" \
+        -dpi "$dpi"
+    local x=0 output=0 outputs=() mode
     for head in "${heads[@]}"; do
-        width=$((width + ${head%x*})) && height=$((height > ${head#*x} ? height : ${head#*x}))
-        xephyr_screens+=(-screen "$head")
+        mode=keyglance-$head
+        # A 60 Hz modeline with reduced blanking; the dummy driver shows nothing anyway.
+        # shellcheck disable=SC2046
+        xrandr --newmode "$mode" $(awk -v w="${head%x*}" -v h="${head#*x}" 'BEGIN {
+            printf "%.2f %d %d %d %d %d %d %d %d", (w + 160) * (h + 30) * 60 / 1e6,
+                w, w + 48, w + 80, w + 160, h, h + 3, h + 8, h + 30 }')
+        xrandr --addmode "DUMMY$output" "$mode"
+        outputs+=(--output "DUMMY$output" --mode "$mode" --pos "${x}x0")
+        x=$((x + ${head%x*})) && output=$((output + 1))
     done
-    start_server xvfb Xvfb -screen 0 "${width}x${height}x24" -dpi "$dpi"
-    start_server xephyr Xephyr +xinerama -extension RANDR "${xephyr_screens[@]}" -dpi "$dpi"
+    xrandr "${outputs[@]}"
+    # A full query probes the outputs, which the dummy driver then reports connected; Qt reads
+    # only what the server already knows.
+    wait_for "[ \$(xrandr | grep -c ' connected ') -eq ${#heads[@]} ]" 5
+}
+
+if [ ${#heads[@]} -gt 0 ] || [ "$xorg" = 1 ]; then
+    [ ${#heads[@]} -gt 0 ] || heads=("$screen")
+    start_xorg
+else
+    start_server xvfb Xvfb -screen 0 "${screen}x24" -dpi "$dpi"
 fi
+# What desktops set with their scaling, and where Qt 6 takes the screen's DPI from.
+echo "Xft.dpi: $dpi" | xrdb -nocpp -merge
 # A session of its own: no Wayland or sway around it, and a runtime folder where the toggle
 # command reaches only the Keyglance started here.
 unset WAYLAND_DISPLAY SWAYSOCK
