@@ -72,7 +72,7 @@ public:
     QString programName() const
     {
         // KWin's pid of an XWayland window is what its client said: 0 when it said nothing.
-        const quint32 serverPid = xwaylandClientPid(m_window);
+        const quint32 serverPid = xwaylandClientPid(m_window, m_resourceClass);
         const quint32 pid = serverPid != 0 ? serverPid : m_pid;
         return chooseProgramName(
             windowProgramName(pid == 0 ? QString() : processExeName(pid), m_resourceClass),

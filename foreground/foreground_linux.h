@@ -46,6 +46,7 @@ QString swayFocusedOutput();
 QRect x11ForegroundWindowFrame();
 
 /// The process of the X client owning window, as the X server of DISPLAY (XWayland under KWin)
-/// knows it: a sandboxed client's _NET_WM_PID is its pid in the sandbox. 0 when the server cannot
-/// tell.
-quint32 xwaylandClientPid(quint32 window);
+/// knows it: a sandboxed client's _NET_WM_PID is its pid in the sandbox. Window 0 (KWin 6 tells
+/// its scripts no window id) stands for the window manager's active window, if its class is
+/// resourceClass. 0 when the server cannot tell.
+quint32 xwaylandClientPid(quint32 window, const QString &resourceClass);

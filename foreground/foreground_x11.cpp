@@ -57,6 +57,9 @@ const Atoms &atoms(xcb_connection_t *connection)
     return interned;
 }
 
+// WM_CLASS is read up to this many 32-bit units.
+constexpr uint32_t kClassLongs = 64;
+
 // Requests that do not depend on each other go out together and cost one round trip.
 xcb_get_property_cookie_t askProperty(xcb_connection_t *connection, xcb_window_t window,
                                       xcb_atom_t name, xcb_atom_t type, uint32_t longs)
@@ -204,9 +207,8 @@ NameQuery askName(xcb_connection_t *connection, xcb_window_t window)
     // Four bytes per kept unit hold the title in any encoding; the rest is cut off anyway.
     constexpr uint32_t longs = kTitleBufferUnits;
     const Atoms &names = atoms(connection);
-    constexpr uint32_t classLongs = 64;
     return {askProperty(connection, window, names.netWmPid, XCB_ATOM_CARDINAL, 1),
-            askProperty(connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, classLongs),
+            askProperty(connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, kClassLongs),
             askProperty(connection, window, names.netWmName, names.utf8String, longs),
             askProperty(connection, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, longs),
             askClientPid(connection, window)};
@@ -240,9 +242,8 @@ uint32_t windowPid(xcb_connection_t *connection, const NameQuery &query)
 }
 
 // WM_CLASS holds the instance and then the class, each ending in a null byte.
-QString windowClass(xcb_connection_t *connection, const NameQuery &query)
+QString windowClass(const Reply<xcb_get_property_reply_t> &reply)
 {
-    const auto reply = property(connection, query.wmClass);
     if (!reply || reply->type != XCB_ATOM_STRING || reply->format != 8)
         return {};
     const QByteArray value(static_cast<const char *>(xcb_get_property_value(reply.get())),
@@ -286,21 +287,40 @@ QString windowTitle(xcb_connection_t *connection, const NameQuery &query)
     return cutTitle(title);
 }
 
-} // namespace
-
-quint32 xwaylandClientPid(quint32 window)
+// The X server of DISPLAY (XWayland) on a connection of our own, opened at the first XWayland
+// window in front and kept, opened again after a lost server; null without one.
+xcb_connection_t *xwaylandConnection()
 {
-    // Opened at the first XWayland window in front and kept; opened again after a lost server.
     static std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> own(nullptr,
                                                                             &xcb_disconnect);
-    if (window == XCB_WINDOW_NONE || qEnvironmentVariableIsEmpty("DISPLAY"))
-        return 0;
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return nullptr;
     if (!own || xcb_connection_has_error(own.get()))
         own.reset(xcb_connect(nullptr, nullptr));
-    xcb_connection_t *connection = own.get();
-    return xcb_connection_has_error(connection)
-               ? 0
-               : resourceClientPid(connection, askClientPid(connection, window));
+    return xcb_connection_has_error(own.get()) ? nullptr : own.get();
+}
+
+} // namespace
+
+quint32 xwaylandClientPid(quint32 window, const QString &resourceClass)
+{
+    xcb_connection_t *connection = xwaylandConnection();
+    if (!connection)
+        return 0;
+    if (window != XCB_WINDOW_NONE)
+        return resourceClientPid(connection, askClientPid(connection, window));
+    // The window manager's active window, if it is the one reported: the compositor may have
+    // moved on to a Wayland window.
+    const xcb_window_t active = foregroundWindow(
+        connection, xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root);
+    if (active == XCB_WINDOW_NONE)
+        return 0;
+    const auto classCookie =
+        askProperty(connection, active, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, kClassLongs);
+    const auto clientCookie = askClientPid(connection, active);
+    const QString activeClass = windowClass(property(connection, classCookie));
+    const uint32_t pid = resourceClientPid(connection, clientCookie);
+    return activeClass == resourceClass ? pid : 0;
 }
 
 QString x11ForegroundProgramName()
@@ -313,7 +333,8 @@ QString x11ForegroundProgramName()
         return {};
     const NameQuery query = askName(connection, window);
     const uint32_t pid = windowPid(connection, query);
-    const QString exeName = windowProgramName(processExeName(pid), windowClass(connection, query));
+    const QString exeName =
+        windowProgramName(processExeName(pid), windowClass(property(connection, query.wmClass)));
     return chooseProgramName(exeName, windowTitle(connection, query));
 }
 

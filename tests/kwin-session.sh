@@ -43,6 +43,10 @@ services='<standard_session_servicedirs/>'
   </policy>
 </busconfig>
 CONF
+# Plasma's own choice of portal backend, which its workspace package installs (the portal reads no
+# desktop's name from its backends any more).
+"${as_user[@]}" sh -c "mkdir -p '$home/.config/xdg-desktop-portal' &&
+    printf '[preferred]\ndefault=kde\n' >'$home/.config/xdg-desktop-portal/kde-portals.conf'"
 # KWin starts the command once it is ready; the portal's backend, a Qt program, needs to be told
 # it runs on Wayland.
 {
@@ -52,10 +56,15 @@ CONF
     printf ' %q' "${session_env[@]}" "$@"
     printf ' >%q 2>&1\necho $? >%q\n' "$home/command.log" "$home/status"
 } | "${as_user[@]}" sh -c "cat >'$home/command.sh'"
+# As Plasma's start-up does, the bus starts services in the session's environment from the first:
+# KWin 6 has the portal started before it runs the command.
 "${as_user[@]}" QT_LOGGING_RULES=kwin_scripting=true KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 \
-    dbus-run-session --config-file="$home/bus.conf" -- "$home/bin/kwin_wayland" --virtual \
-    --output-count 2 --width 1920 --height 1080 --xwayland --socket wayland-kwin \
-    --exit-with-session "bash $home/command.sh" >"$home/kwin.log" 2>&1 || true
+    dbus-run-session --config-file="$home/bus.conf" -- sh -c '
+        dbus-update-activation-environment WAYLAND_DISPLAY=wayland-kwin XDG_CURRENT_DESKTOP=KDE \
+            XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland
+        exec "$@"' sh "$home/bin/kwin_wayland" --virtual --output-count 2 --width 1920 \
+    --height 1080 --xwayland --socket wayland-kwin --exit-with-session "bash $home/command.sh" \
+    >"$home/kwin.log" 2>&1 || true
 [ -z "$output" ] || cp "$home/kwin.log" "$output/"
 if [ ! -e "$home/status" ]; then
     echo "kwin-session: the command did not run in KWin" >&2

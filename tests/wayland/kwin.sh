@@ -25,16 +25,22 @@ press() {
 # Qt writes Ctrl+Space as 0x04000020.
 keyglance_holds_ctrl_space() {
     gdbus call --session -d org.kde.kglobalaccel -o /kglobalaccel \
-        -m org.kde.KGlobalAccel.action 67108896 | grep -q "'keyglance', 'toggle-popup'"
+        -m org.kde.KGlobalAccel.action 67108896 | grep -q "'$(keyglance_component)', 'toggle-popup'"
 }
 kwin_has_script() {
     gdbus call --session -d org.kde.KWin -o /Scripting \
         -m org.kde.kwin.Scripting.isScriptLoaded keyglance-active-window | grep -q true
 }
 kwin_dropped_script() { ! kwin_has_script; }
-# The portal names the shortcuts of a program it knows no app id for after its session token.
+# The portal names the shortcuts of a program it knows no app id for after its session token,
+# with "token_" in front from Plasma 6 on.
+keyglance_component() {
+    gdbus call --session -d org.kde.kglobalaccel -o /kglobalaccel \
+        -m org.kde.KGlobalAccel.allMainComponents | grep -o "'\(token_\)\?keyglance'" | head -n1 |
+        tr -d "'"
+}
 shortcut_active() {
-    gdbus call --session -d org.kde.kglobalaccel -o /component/keyglance \
+    gdbus call --session -d org.kde.kglobalaccel -o "/component/$(keyglance_component)" \
         -m org.kde.kglobalaccel.Component.isActive | grep -q true
 }
 shortcut_given_back() { ! shortcut_active; }
@@ -89,7 +95,7 @@ check "Is Registered:  false" grep -q 'Is Registered:  false' "$log"
 check "... naming the holder" grep -q 'give it to other/toggle' "$log"
 stop_keyglance
 # Plasma remembers that Keyglance's shortcut got no key; forgetting both gives Ctrl+Space back.
-for shortcut in "other toggle" "keyglance toggle-popup"; do
+for shortcut in "other toggle" "$(keyglance_component) toggle-popup"; do
     gdbus call --session -d org.kde.kglobalaccel -o /kglobalaccel \
         -m org.kde.KGlobalAccel.unregister $shortcut >/dev/null
 done
