@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command of the project's, as root, inside a Debian 13 (trixie) system made with
 # debootstrap from the machine's own Debian archive: a copy of the project's files (its build
-# folders left out) in /root/keyglance there, where the command starts. The system is kept in
+# folders left out) in /opt/keyglance there, where the command starts. The system is kept in
 # ~/.cache/keyglance/ and reused while the packages scripts/install-deps.sh installs there are
 # the same; its mounts live in a private mount namespace and go with the process on every exit.
 # Needs root (or sudo). Usage: debian13.sh command [args...]   (e.g. scripts/test.sh)
@@ -47,9 +47,9 @@ if [ ! -e "$system/.ready" ]; then
         exit 1
     }
     mv "$system.new" "$system"
-    mkdir -p "$system/root/keyglance/scripts"
-    cp "$root/scripts/install-deps.sh" "$system/root/keyglance/scripts/"
-    inside sh -c 'apt-get update -q && /root/keyglance/scripts/install-deps.sh "$@"' sh "${packages[@]}" \
+    mkdir -p "$system/opt/keyglance/scripts"
+    cp "$root/scripts/install-deps.sh" "$system/opt/keyglance/scripts/"
+    inside sh -c 'apt-get update -q && /opt/keyglance/scripts/install-deps.sh "$@"' sh "${packages[@]}" \
         >"$cache/debian13-packages.log" 2>&1 || {
         tail -n 20 "$cache/debian13-packages.log" >&2
         exit 1
@@ -58,8 +58,8 @@ if [ ! -e "$system/.ready" ]; then
 fi
 
 # The project's files afresh; build folders made in there before are kept, to build again.
-mkdir -p "$system/root/keyglance"
-find "$system/root/keyglance" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf {} +
+mkdir -p "$system/opt/keyglance"
+find "$system/opt/keyglance" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf {} +
 tar -C "$root" --exclude='./build*' --exclude='./run' --exclude='./.git' -cf - . |
-    tar -C "$system/root/keyglance" -xf -
-inside sh -c 'cd /root/keyglance && exec "$@"' sh "$@"
+    tar -C "$system/opt/keyglance" -xf -
+inside sh -c 'cd /opt/keyglance && exec "$@"' sh "$@"
