@@ -50,7 +50,8 @@ deb=${debs[0]}
 
 dpkg-deb --field "$deb" Package Version Section Depends Recommends
 # An empty Depends means dpkg-shlibdeps did not run.
-dpkg-deb --field "$deb" Depends | grep -q 'libqt5widgets5' || fail "Depends lacks the Qt libraries"
+dpkg-deb --field "$deb" Depends | grep -qE 'libqt(5widgets5|6widgets6)' ||
+    fail "Depends lacks the Qt libraries"
 lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
 
 installed=1
