@@ -1,12 +1,19 @@
 # Client code for Wayland protocols, generated at build time from the protocol descriptions that
-# Debian ships (the wlroots ones in librust-wayland-protocols-dev).
+# Debian ships: the wlroots ones in librust-wayland-protocols-dev on Debian 12 and in
+# librust-wayland-protocols-wlr-dev on Debian 13.
 find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
 file(GLOB KEYGLANCE_WLR_PROTOCOLS_DIRS
      /usr/share/cargo/registry/wayland-protocols-*/wlr-protocols/unstable)
 list(SORT KEYGLANCE_WLR_PROTOCOLS_DIRS)
-list(GET KEYGLANCE_WLR_PROTOCOLS_DIRS -1 default_dir)
+list(POP_BACK KEYGLANCE_WLR_PROTOCOLS_DIRS default_dir)
 set(KEYGLANCE_WLR_PROTOCOLS_DIR "${default_dir}" CACHE PATH
     "Folder holding the wlr-*-unstable-v1.xml protocol descriptions")
+if(NOT EXISTS "${KEYGLANCE_WLR_PROTOCOLS_DIR}/wlr-foreign-toplevel-management-unstable-v1.xml")
+    message(FATAL_ERROR "The wlroots protocol descriptions are missing: install "
+                        "librust-wayland-protocols-wlr-dev (Debian 13) or "
+                        "librust-wayland-protocols-dev (Debian 12), or set "
+                        "KEYGLANCE_WLR_PROTOCOLS_DIR to the folder holding them")
+endif()
 
 # Generates <name>-client-protocol.h and its code from the description <name>.xml, and adds both
 # to target; call it where target is defined, since a custom command's output belongs there.
