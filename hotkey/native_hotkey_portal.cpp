@@ -184,13 +184,16 @@ std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModi
                           ("the desktop portal did not bind it: " + why).toUtf8().constData());
         return nullptr;
     }
+    if (trigger->isEmpty()) {
+        warnNotRegistered(key, modifiers, "the desktop gave the shortcut no key");
+        return nullptr;
+    }
+    // A key the user gave the shortcut in the desktop's own settings is theirs to choose.
     const QKeySequence wantedSequence(int(key) | int(modifiers));
     if (QKeySequence(*trigger, QKeySequence::PortableText) != wantedSequence) {
-        const QString held = trigger->isEmpty() ? QStringLiteral("no key") : *trigger;
-        warnNotRegistered(
-            key, modifiers,
-            ("the desktop gave the shortcut " + held + " instead").toUtf8().constData());
-        return nullptr;
+        qInfo().noquote() << "QHotkey: the desktop's settings give the shortcut" << *trigger
+                          << "instead of" << wantedSequence.toString(QKeySequence::PortableText);
+        return hotkey;
     }
     // Plasma 5.27's portal reports the preferred trigger even when kglobalaccel kept the
     // combination for the shortcut that had it first; its component is named after our token.

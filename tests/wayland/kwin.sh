@@ -3,7 +3,8 @@
 # keyboard would. with-portal: the shortcut through the desktop portal into Plasma's global
 # shortcuts, over a Wayland and an XWayland window, the focus left alone, a held key as one press,
 # the toggle command, the popup on the output of the window in front, and KWin's script and the
-# shortcut given back at exit; Ctrl+Space held by another shortcut. without-portal: the log line, and the toggle command still serving.
+# shortcut given back at exit; Ctrl+Space held by another shortcut; a key of the user's own kept.
+# without-portal: the log line, and the toggle command still serving.
 # Usage: kwin.sh with-portal|without-portal <keyglance> <keyglance-toggle> <kwin-ctrl-space>
 #        <sandboxed-x11-client> <folder for the logs>
 set -euo pipefail
@@ -135,5 +136,16 @@ check "the shortcut is live meanwhile" shortcut_active
 check "cleanly, on SIGTERM" stop_keyglance
 check "unloading its script from KWin" kwin_dropped_script
 check "giving the shortcut back" shortcut_given_back
+
+echo "== a key of the user's own for the shortcut, in Plasma's settings"
+component=$(keyglance_component)
+gdbus call --session -d org.kde.kglobalaccel -o /kglobalaccel -m org.kde.KGlobalAccel.setShortcut \
+    "['$component', 'toggle-popup', '$component', 'toggle-popup']" '[201326624]' 4 >/dev/null
+start_keyglance "$work/keyglance-own-key.log"
+check "Is Registered:  true" grep -q 'Is Registered:  true' "$log"
+check "... saying which key" grep -q 'give the shortcut Ctrl+Alt+Space instead of Ctrl+Space' "$log"
+"$ctrl_space" 0 alt
+check "that key shows the popup" wait_for_line 1 '设置可见'
+stop_keyglance
 
 checks_result

@@ -1,6 +1,7 @@
-// Presses Ctrl+Space in a KWin session as a keyboard would, through KWin's fake input (which the
-// session must allow), holding it for the milliseconds given before releasing it.
-// Usage: kwin-ctrl-space [hold milliseconds]
+// Presses Ctrl+Space (with "alt", Ctrl+Alt+Space) in a KWin session as a keyboard would, through
+// KWin's fake input (which the session must allow), holding it for the milliseconds given before
+// releasing it.
+// Usage: kwin-ctrl-space [hold milliseconds [alt]]
 #include "fake-input-client-protocol.h"
 
 #include <linux/input-event-codes.h>
@@ -32,6 +33,7 @@ void globalRemove(void *, wl_registry *, uint32_t) {}
 int main(int argc, char *argv[])
 {
     const int holdMs = argc > 1 ? std::atoi(argv[1]) : 0;
+    const bool alt = argc > 2 && std::strcmp(argv[2], "alt") == 0;
     const std::unique_ptr<wl_display, decltype(&wl_display_disconnect)> display(
         wl_display_connect(nullptr), &wl_display_disconnect);
     if (!display) {
@@ -49,10 +51,14 @@ int main(int argc, char *argv[])
     }
     org_kde_kwin_fake_input_authenticate(input, "Keyglance tests", "types Ctrl+Space");
     org_kde_kwin_fake_input_keyboard_key(input, KEY_LEFTCTRL, kPressed);
+    if (alt)
+        org_kde_kwin_fake_input_keyboard_key(input, KEY_LEFTALT, kPressed);
     org_kde_kwin_fake_input_keyboard_key(input, KEY_SPACE, kPressed);
     wl_display_roundtrip(display.get());
     std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
     org_kde_kwin_fake_input_keyboard_key(input, KEY_SPACE, kReleased);
+    if (alt)
+        org_kde_kwin_fake_input_keyboard_key(input, KEY_LEFTALT, kReleased);
     org_kde_kwin_fake_input_keyboard_key(input, KEY_LEFTCTRL, kReleased);
     wl_display_roundtrip(display.get());
     org_kde_kwin_fake_input_destroy(input);
