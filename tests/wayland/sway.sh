@@ -2,7 +2,8 @@
 # Keyglance in a headless sway session (run through tests/sway-session.sh): Ctrl+Space over a
 # Wayland and an XWayland window (named by its process as XWayland knows it), the popup as a
 # centred overlay that leaves the focus and the clicks alone, on the output of the window in front,
-# the toggle command, a configuration that binds Ctrl+Space itself, and no binding left behind.
+# the toggle command, a start after a killed one, a configuration that binds Ctrl+Space itself,
+# and no binding left behind.
 # Usage: sway.sh <keyglance> <keyglance-toggle> <sandboxed-x11-client> <wlr-click>
 #        <folder for the screenshots>
 set -euo pipefail
@@ -87,6 +88,14 @@ grim -o HEADLESS-2 "$work/second-popup.png"
 check "the popup is centred on that output" \
     [ "$(changed_box "$work/second-before.png" "$work/second-popup.png")" = "1200x800+360+140" ]
 press 7 '设置不可见'
+
+echo "== after Keyglance was killed"
+kill -KILL "$keyglance_pid"
+wait "$keyglance_pid" 2>/dev/null || true
+start_keyglance "$work/keyglance-after-kill.log"
+check "a new start takes over the Ctrl+Space it left bound" grep -q 'Is Registered:  true' "$log"
+check "... which shows the popup" press 1 '设置可见'
+press 1 '设置不可见'
 
 echo "== Keyglance exits"
 check "cleanly, on SIGTERM" stop_keyglance
