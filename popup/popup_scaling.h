@@ -12,9 +12,8 @@ class QWidget;
 
 /// Keeps the whole popup on the screen it is shown on (see fitPopup): gives that screen its
 /// factor in the steps desktops offer and, where the popup does not fit, scales its window,
-/// lists, rows, fonts and labels down alike and centres it. With several screens, where the
-/// compositor does not choose, that is the screen of the window in front. Changes nothing when
-/// the screen has not changed.
+/// lists, rows, fonts and labels down alike and centres it. With several screens, that is the
+/// screen of the window in front. Changes nothing when the screen has not changed.
 class PopupScaler {
 public:
     /// Takes the popup's form as it is now as the layout to scale.
