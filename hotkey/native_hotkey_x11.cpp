@@ -101,12 +101,15 @@ public:
     }
 
 private:
+    // Waits until the server has released them: another client may grab them right after.
     void ungrabAll()
     {
+        std::vector<xcb_void_cookie_t> cookies;
         for (uint16_t variant : m_grabbed)
-            xcb_ungrab_key(m_connection, m_keycode, m_root, variant);
+            cookies.push_back(xcb_ungrab_key_checked(m_connection, m_keycode, m_root, variant));
         m_grabbed.clear();
-        xcb_flush(m_connection);
+        for (const xcb_void_cookie_t cookie : cookies)
+            std::free(xcb_request_check(m_connection, cookie));
     }
 
     xcb_connection_t *m_connection;
