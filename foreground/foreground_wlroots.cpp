@@ -48,23 +48,21 @@ public:
             lost();
             return std::nullopt;
         }
-        const auto active =
-            std::find_if(toplevels.begin(), toplevels.end(),
-                         [](const Toplevel &toplevel) { return toplevel.activated; });
-        return active == toplevels.end()
-                   ? QString()
-                   : chooseProgramName(windowProgramName({}, active->appId), active->title);
+        const Toplevel *active = activated();
+        return active ? chooseProgramName(windowProgramName({}, active->appId), active->title)
+                      : QString();
     }
 
     // The name of an output that shows the activated window, as of the last lookup's round trip;
     // empty when none does.
     QString activatedOutput() const
     {
-        for (const Toplevel &toplevel : toplevels) {
-            for (const Output &output : outputs) {
-                if (toplevel.activated && toplevel.outputs.count(output.output))
-                    return output.name;
-            }
+        const Toplevel *active = activated();
+        if (!active)
+            return {};
+        for (const Output &output : outputs) {
+            if (active->outputs.count(output.output))
+                return output.name;
         }
         return {};
     }
@@ -124,6 +122,13 @@ private:
         alive = false;
         notifier.reset();
         qWarning() << "Keyglance: lost the Wayland compositor's list of windows";
+    }
+
+    const Toplevel *activated() const
+    {
+        const auto it = std::find_if(toplevels.begin(), toplevels.end(),
+                                     [](const Toplevel &toplevel) { return toplevel.activated; });
+        return it == toplevels.end() ? nullptr : &*it;
     }
 
     Toplevel *find(zwlr_foreign_toplevel_handle_v1 *handle)
