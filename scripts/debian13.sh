@@ -38,7 +38,6 @@ inside() {
 }
 
 if [ ! -e "$system/.ready" ]; then
-    "$root/scripts/install-deps.sh" --debootstrap
     rm -rf "$cache"/debian13-*
     mkdir -p "$cache"
     echo "debian13: making a Debian 13 system in $system" >&2
@@ -57,9 +56,11 @@ if [ ! -e "$system/.ready" ]; then
     touch "$system/.ready"
 fi
 
-# The project's files afresh; build folders made in there before are kept, to build again.
+# The project's files as they are now; build folders made in there before are kept, to build
+# again. Files are compared by content and a changed one gets the time of copying: the source's
+# own time may be older than an object built from an earlier version, which make would keep.
+"$root/scripts/install-deps.sh" --debootstrap
 mkdir -p "$system/opt/keyglance"
-find "$system/opt/keyglance" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf {} +
-tar -C "$root" --exclude='./build*' --exclude='./run' --exclude='./.git' -cf - . |
-    tar -C "$system/opt/keyglance" -xf -
+rsync -rlpc --delete --exclude='/build*' --exclude='/run' --exclude='/.git' "$root/" \
+    "$system/opt/keyglance/"
 inside sh -c 'cd /opt/keyglance && exec "$@"' sh "$@"

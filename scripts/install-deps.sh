@@ -45,7 +45,7 @@ for option in "$@"; do
         perl make zip unzip wine wine64 xcompmgr nsis xserver-xorg-core
         xserver-xorg-video-dummy x11-xserver-utils) ;;
     # The Debian 13 system of scripts/debian13.sh.
-    --debootstrap) packages+=(debootstrap debian-archive-keyring) ;;
+    --debootstrap) packages+=(debootstrap debian-archive-keyring rsync) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done
