@@ -1,49 +1,60 @@
 #include "foreground/foreground_linux.h"
 #include "foreground/desktop_entries_linux.h"
 #include "foreground/foreground.h"
-#include "session/gnome_shell.h"
-#include "session/sway_ipc.h"
+#include "session/session_linux.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 QString foregroundProgramName()
 {
     // Read once now, at the first lookup of start-up, rather than at a press.
     DesktopEntries::session();
-    if (!swaySocketPath().isEmpty()) {
-        if (const std::optional<QString> name = swayForegroundProgramName())
-            return *name;
+    std::optional<QString> name;
+    switch (linuxSession()) {
+    case LinuxSession::X11:
+    case LinuxSession::Unknown:
+        break;
+    case LinuxSession::Sway:
+        name = swayForegroundProgramName();
+        break;
+    case LinuxSession::Kde:
+        name = kwinForegroundProgramName();
+        break;
+    case LinuxSession::Gnome:
+        name = gnomeForegroundProgramName();
+        break;
+    case LinuxSession::Wlroots:
+        name = wlrootsForegroundProgramName();
+        break;
     }
-    if (gnomeWaylandSession()) {
-        if (const std::optional<QString> name = gnomeForegroundProgramName())
-            return *name;
-    }
-    if (const std::optional<QString> name = kwinForegroundProgramName())
-        return *name;
-    if (const std::optional<QString> name = wlrootsForegroundProgramName())
-        return *name;
     // Where the compositor does not answer, XWayland still names its own windows.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        return x11ForegroundProgramName();
-    return {};
+    return name ? *name : x11ForegroundProgramName();
 }
 
 ForegroundPlace foregroundWindowPlace()
 {
-    if (!swaySocketPath().isEmpty())
-        return {swayFocusedOutput(), {}};
+    std::optional<ForegroundPlace> place;
+    switch (linuxSession()) {
+    case LinuxSession::X11:
+    case LinuxSession::Unknown:
+        break;
+    case LinuxSession::Sway:
+        place = ForegroundPlace{swayFocusedOutput(), {}};
+        break;
+    case LinuxSession::Kde:
+        place = kwinActiveWindowPlace();
+        break;
     // Mutter's monitors are XWayland's screens, where the popup shows.
-    if (gnomeWaylandSession())
-        return {{}, gnomeFocusedWindowFrame()};
-    if (const std::optional<ForegroundPlace> place = kwinActiveWindowPlace())
-        return *place;
-    if (const std::optional<QString> output = wlrootsActivatedOutput())
-        return {*output, {}};
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        return {{}, x11ForegroundWindowFrame()};
-    return {};
+    case LinuxSession::Gnome:
+        place = ForegroundPlace{{}, gnomeFocusedWindowFrame()};
+        break;
+    case LinuxSession::Wlroots:
+        if (const std::optional<QString> output = wlrootsActivatedOutput())
+            place = ForegroundPlace{*output, {}};
+        break;
+    }
+    return place ? *place : ForegroundPlace{{}, x11ForegroundWindowFrame()};
 }
 
 QString processExeName(quint32 processId)

@@ -1,10 +1,6 @@
 #include "hotkey/native_hotkey_linux.h"
 
-#include "session/gnome_shell.h"
-#include "session/sway_ipc.h"
-
-#include <QGuiApplication>
-#include <QtDebug>
+#include "session/session_linux.h"
 
 #include <X11/X.h>
 #include <X11/keysym.h>
@@ -82,23 +78,22 @@ quint16 x11Modifiers(Qt::KeyboardModifiers modifiers)
 std::unique_ptr<NativeHotkey> registerNativeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                                                    std::function<void()> onPress)
 {
-    // In a sway session the X11 grab would only see keys typed into XWayland windows.
-    if (!swaySocketPath().isEmpty()) {
-        auto commands = std::make_unique<SwayIpc>();
-        if (commands->open(swaySocketPath()))
-            return registerSwayHotkey(std::move(commands), key, modifiers, std::move(onPress));
-        qWarning().noquote() << "QHotkey: sway's IPC is unreachable:" << commands->errorString();
-    }
+    switch (linuxSession()) {
+    case LinuxSession::X11:
+        return registerX11Hotkey(key, modifiers, std::move(onPress));
+    // An X11 grab would only see keys typed into XWayland windows.
+    case LinuxSession::Sway:
+        return registerSwayHotkey(key, modifiers, std::move(onPress));
     // GNOME hands global keys to no ordinary program, but runs the commands of its custom
     // keybindings; from xdg-desktop-portal-gnome 48 on it has the portal's global shortcuts.
-    if (gnomeWaylandSession())
+    case LinuxSession::Gnome:
         return registerGnomeHotkey(key, modifiers, std::move(onPress));
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("xcb"))
-        return registerX11Hotkey(key, modifiers, std::move(onPress));
-    // A Wayland compositor lends its keys only through the desktop's services.
-    if (platform == QLatin1String("wayland"))
-        return registerPortalHotkey(key, modifiers, std::move(onPress));
-    warnNotRegistered(key, modifiers, "this session offers no global hotkey");
-    return nullptr;
+    // A Wayland compositor lends its keys only through the desktop's services; where the portal
+    // has no global shortcuts, the user binds keyglance-toggle in the compositor.
+    case LinuxSession::Kde:
+    case LinuxSession::Wlroots:
+    case LinuxSession::Unknown:
+        break;
+    }
+    return registerPortalHotkey(key, modifiers, std::move(onPress));
 }

@@ -7,8 +7,6 @@
 
 #include <optional>
 
-class SwayIpc;
-
 // The session backends registerNativeHotkey picks from on Linux; each returns null after a
 // warning when its session refuses the combination.
 
@@ -16,9 +14,8 @@ class SwayIpc;
 std::unique_ptr<NativeHotkey> registerX11Hotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                                                 std::function<void()> onPress);
 
-/// Binds the combination in sway, through an open connection to its IPC.
-std::unique_ptr<NativeHotkey> registerSwayHotkey(std::unique_ptr<SwayIpc> commands, Qt::Key key,
-                                                 Qt::KeyboardModifiers modifiers,
+/// Binds the combination in sway, through its IPC.
+std::unique_ptr<NativeHotkey> registerSwayHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                                                  std::function<void()> onPress);
 
 /// Asks the desktop portal's GlobalShortcuts for the combination (Plasma, GNOME 48 and later).

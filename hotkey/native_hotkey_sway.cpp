@@ -103,13 +103,18 @@ private:
 
 } // namespace
 
-std::unique_ptr<NativeHotkey> registerSwayHotkey(std::unique_ptr<SwayIpc> commands, Qt::Key key,
-                                                 Qt::KeyboardModifiers modifiers,
+std::unique_ptr<NativeHotkey> registerSwayHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                                                  std::function<void()> onPress)
 {
     const SwayCombination combination{x11Modifiers(modifiers), keysymFor(key)};
     if (combination.keysym == 0) {
         warnNotRegistered(key, modifiers, "the key has no keysym");
+        return nullptr;
+    }
+    auto commands = std::make_unique<SwayIpc>();
+    if (!commands->open(swaySocketPath())) {
+        const QString why = QStringLiteral("sway's IPC is unreachable: ") + commands->errorString();
+        warnNotRegistered(key, modifiers, why.toUtf8().constData());
         return nullptr;
     }
     auto hotkey =

@@ -1,6 +1,6 @@
 #include "popup/popup_surface_linux.h"
 #include "popup/popup_surface.h"
-#include "session/gnome_shell.h"
+#include "session/session_linux.h"
 
 #include <QBackingStore>
 #include <QEvent>
@@ -8,24 +8,41 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace {
+
+// Qt's platform is what prepareSession chose for the session: the layer shell's overlay where the
+// compositor offers it, an X11 window otherwise.
+bool popupIsOverlay()
+{
+    return QGuiApplication::platformName() == QLatin1String("wayland");
+}
+
+} // namespace
+
 PopupPlacement popupPlacement()
 {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("wayland"))
+    if (popupIsOverlay())
         return PopupPlacement::Compositor;
+    switch (linuxSession()) {
     // Mutter puts an X11 window that asks for no place of its own at the top left.
-    if (platform == QLatin1String("xcb") && gnomeWaylandSession())
+    case LinuxSession::Gnome:
         return PopupPlacement::Keyglance;
+    case LinuxSession::X11:
+    case LinuxSession::Sway:
+    case LinuxSession::Kde:
+    case LinuxSession::Wlroots:
+    case LinuxSession::Unknown:
+        break;
+    }
     return PopupPlacement::WindowManager;
 }
 
 void preparePopupSurface(QWidget *popup)
 {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("xcb"))
-        prepareX11PopupSurface(popup);
-    if (platform == QLatin1String("wayland"))
+    if (popupIsOverlay())
         prepareWaylandPopupSurface(popup);
+    else
+        prepareX11PopupSurface(popup);
 }
 
 namespace {

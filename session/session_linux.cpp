@@ -1,8 +1,11 @@
+#include "session/session_linux.h"
 #include "session/session.h"
 
 #include <LayerShellQt/Shell>
 #include <QByteArray>
 #include <QSet>
+#include <QStringList>
+#include <QtDebug>
 
 #include <wayland-client.h>
 
@@ -32,14 +35,69 @@ QSet<QByteArray> waylandGlobals()
     return globals;
 }
 
+const QSet<QByteArray> &compositorGlobals()
+{
+    static const QSet<QByteArray> globals = waylandGlobals();
+    return globals;
+}
+
+LinuxSession decideSession()
+{
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return qEnvironmentVariableIsEmpty("DISPLAY") ? LinuxSession::Unknown : LinuxSession::X11;
+    if (!qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        return LinuxSession::Sway;
+    // Distributions put their own name in front, as in "ubuntu:GNOME".
+    const QStringList desktops =
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    if (desktops.contains(QLatin1String("GNOME")))
+        return LinuxSession::Gnome;
+    if (desktops.contains(QLatin1String("KDE")))
+        return LinuxSession::Kde;
+    // KWin offers the layer shell too, but no list of windows.
+    if (compositorGlobals().contains("zwlr_foreign_toplevel_manager_v1"))
+        return LinuxSession::Wlroots;
+    return LinuxSession::Unknown;
+}
+
+const char *sessionName(LinuxSession session)
+{
+    switch (session) {
+    case LinuxSession::X11:
+        return "X11";
+    case LinuxSession::Sway:
+        return "sway";
+    case LinuxSession::Kde:
+        return "KDE Plasma";
+    case LinuxSession::Gnome:
+        return "GNOME";
+    case LinuxSession::Wlroots:
+        return "a wlroots compositor";
+    case LinuxSession::Unknown:
+        break;
+    }
+    return "unknown";
+}
+
 } // namespace
+
+LinuxSession linuxSession()
+{
+    static const LinuxSession session = [] {
+        const LinuxSession decided = decideSession();
+        qInfo().noquote() << "Keyglance: session:" << sessionName(decided);
+        return decided;
+    }();
+    return session;
+}
 
 void prepareSession()
 {
+    linuxSession();
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty() && platform != "wayland")
         return;
-    if (waylandGlobals().contains("zwlr_layer_shell_v1")) {
+    if (compositorGlobals().contains("zwlr_layer_shell_v1")) {
         // XWayland stays the way out should Qt's Wayland platform be missing.
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
         LayerShellQt::Shell::useLayerShell();

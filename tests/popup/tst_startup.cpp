@@ -91,7 +91,8 @@ private slots:
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(second.readAllStandardError(),
-                 QByteArray("Keyglance: another Keyglance already runs in this session; this one "
+                 QByteArray("Keyglance: session: X11\n"
+                            "Keyglance: another Keyglance already runs in this session; this one "
                             "ends\n"));
         QCOMPARE(keyglance.state(), QProcess::Running);
         // Still the one answering the toggle command.

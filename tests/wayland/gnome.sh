@@ -71,6 +71,7 @@ gsettings set $media_keys custom-keybindings "['$theirs']"
 
 echo "== at log-in, in the overview"
 start_keyglance "$work/keyglance.log"
+check "the session is GNOME" grep -q "Keyglance: session: GNOME" "$log"
 check "Ctrl+Space is registered" grep -q 'Is Registered:  true' "$log"
 check "the keybinding joins the user's in their settings" \
     [ "$(gsettings get $media_keys custom-keybindings)" = "['$theirs', '$ours']" ]

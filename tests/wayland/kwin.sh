@@ -103,6 +103,7 @@ done
 
 echo "== wev in front"
 start_keyglance "$work/keyglance.log"
+check "the session is KDE Plasma" grep -q "Keyglance: session: KDE Plasma" "$log"
 check "Ctrl+Space is registered" grep -q 'Is Registered:  true' "$log"
 check "Plasma's global shortcuts give Ctrl+Space to Keyglance" keyglance_holds_ctrl_space
 press 1 '设置可见'

@@ -38,6 +38,7 @@ pids+=($!)
 wait_for "[ \"\$(focused)\" = foot ]"
 grim "$work/before.png"
 start_keyglance "$work/keyglance.log"
+check "the session is sway" grep -q "Keyglance: session: sway" "$log"
 check "Ctrl+Space is registered" grep -q 'Is Registered:  true' "$log"
 press 1 '设置可见'
 check "lists foot's rows in key order" lines_in_order "$log" \
