@@ -2,7 +2,6 @@
 #include "hotkey/sway_config.h"
 #include "session/sway_ipc.h"
 
-#include <QFileInfo>
 #include <QtDebug>
 
 #include <utility>
@@ -58,11 +57,13 @@ private:
             *why = QStringLiteral("sway's IPC: ") + m_commands->errorString();
             return false;
         }
-        // Relative includes are found from the folder of the file sway loaded.
-        const QString path = version->object()[QLatin1String("loaded_config_file_name")].toString();
-        if (swayConfigBinds(config->object()[QLatin1String("config")].toString(),
-                            QFileInfo(path).absolutePath(), m_combination)) {
-            *why = QStringLiteral("sway's configuration binds it");
+        // sway tells no program its bindings: a line that may bind the combination leaves it
+        // to the user.
+        if (const std::optional<QString> line = swayConfigMayBind(
+                config->object()[QLatin1String("config")].toString(),
+                version->object()[QLatin1String("loaded_config_file_name")].toString(),
+                m_combination)) {
+            *why = QStringLiteral("sway's configuration may bind it, at ") + *line;
             return false;
         }
         // --no-repeat: a held combination runs the binding once.

@@ -5,17 +5,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcessEnvironment>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <wordexp.h>
+
 #include <algorithm>
 #include <memory>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -24,74 +25,28 @@ const std::pair<const char *, quint16> kModifierNames[] = {
     {"Shift", 1}, {"Lock", 2},  {"Ctrl", 4},  {"Control", 4}, {"Mod1", 8},
     {"Alt", 8},   {"Mod2", 16}, {"Mod3", 32}, {"Mod4", 64},   {"Mod5", 128}};
 
-// sway refuses deeper nesting too, and a loop of includes must end somewhere.
-constexpr int kMostIncludeDepth = 16;
+// A loop of includes, or of variables set to each other, must end somewhere.
+constexpr int kMostDepth = 16;
 
-// The lines of a configuration: comments and blank lines dropped, continued lines joined.
-QStringList logicalLines(const QString &text)
-{
+struct ConfigFile {
+    QString path;
     QStringList lines;
-    QString pending;
-    for (const QString &raw : text.split(QLatin1Char('\n'))) {
-        QString line = raw.trimmed();
-        if (line.endsWith(QLatin1Char('\\'))) {
-            pending += line.chopped(1) + QLatin1Char(' ');
-            continue;
-        }
-        line = (pending + line).trimmed();
-        pending.clear();
-        if (!line.isEmpty() && !line.startsWith(QLatin1Char('#')))
-            lines << line;
-    }
-    return lines;
+};
+
+quint16 modifierBit(const QString &name)
+{
+    const auto entry =
+        std::find_if(std::begin(kModifierNames), std::end(kModifierNames), [&](const auto &entry) {
+            return name.compare(QLatin1String(entry.first), Qt::CaseInsensitive) == 0;
+        });
+    return entry == std::end(kModifierNames) ? 0 : entry->second;
 }
 
-// The words of a command; quotes group words and are dropped.
-QStringList words(const QString &command)
+// The words of a line, quotes dropped.
+QStringList words(QString line)
 {
-    QStringList result;
-    QString word;
-    QChar quote;
-    bool inWord = false;
-    for (const QChar c : command) {
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-            else
-                word += c;
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-            quote = c;
-            inWord = true;
-        } else if (c.isSpace()) {
-            if (inWord)
-                result << word;
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        result << word;
-    return result;
-}
-
-// Where $HOME, ${VAR} and ~ stand in a path, as the shell expansion sway applies to includes.
-QString expandPath(QString path)
-{
-    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
-        path.replace(0, 1, QDir::homePath());
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    QStringList names = environment.keys();
-    // $HOME must not take the place of $HOMEDIR.
-    std::sort(names.begin(), names.end(),
-              [](const QString &a, const QString &b) { return a.size() > b.size(); });
-    for (const QString &name : names) {
-        path.replace(QStringLiteral("${") + name + QLatin1Char('}'), environment.value(name));
-        path.replace(QLatin1Char('$') + name, environment.value(name));
-    }
-    return path;
+    line.remove(QLatin1Char('"')).remove(QLatin1Char('\''));
+    return line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
 }
 
 // The key code of a keysym in the default keymap; 0 when no key types it.
@@ -115,137 +70,118 @@ quint32 keycodeOf(quint32 keysym)
     return 0;
 }
 
-// Follows a configuration through its blocks, variables and includes, tracking whether the
-// combination is bound in the default mode.
-class ConfigScan {
-public:
-    explicit ConfigScan(const SwayCombination &combination)
-        : wanted(combination), wantedKeycode(keycodeOf(combination.keysym))
-    {
-    }
+// The files an include names, as sway finds them: relative to the including file's folder,
+// through the shell's expansion of ~, variables and patterns (commands refused); nullopt when
+// the expansion fails.
+std::optional<QStringList> includedPaths(const QString &pattern, const QString &dir)
+{
+    QString quotedDir = dir;
+    quotedDir.replace(QLatin1String("'"), QLatin1String("'\\''"));
+    const QString absolute = pattern.startsWith(QLatin1Char('/')) ||
+                                     pattern.startsWith(QLatin1Char('~')) ||
+                                     pattern.startsWith(QLatin1Char('$'))
+                                 ? pattern
+                                 : QLatin1Char('\'') + quotedDir + QLatin1String("'/") + pattern;
+    wordexp_t expansion{};
+    if (wordexp(QFile::encodeName(absolute).constData(), &expansion, WRDE_NOCMD) != 0)
+        return std::nullopt;
+    QStringList paths;
+    for (size_t i = 0; i < expansion.we_wordc; ++i)
+        paths << QDir(dir).absoluteFilePath(QFile::decodeName(expansion.we_wordv[i]));
+    wordfree(&expansion);
+    return paths;
+}
 
-    void scan(const QString &text, const QString &dir, int depth)
+// The configuration as sway reads it: the loaded text, then each file an include names, once.
+class ConfigFiles {
+public:
+    void add(const QString &path, const QString &text, int depth)
     {
-        QStringList blocks;
-        for (const QString &line : logicalLines(text)) {
-            const QString prefix = blocks.isEmpty() ? QString() : blocks.last() + QLatin1Char(' ');
-            if (line == QLatin1String("}")) {
-                if (!blocks.isEmpty())
-                    blocks.removeLast();
-            } else if (line.endsWith(QLatin1Char('{'))) {
-                blocks << prefix + line.chopped(1).trimmed();
-            } else {
-                command(words(substitute(prefix + line)), dir, depth);
-            }
+        files.push_back({path, text.split(QLatin1Char('\n'))});
+        const QString dir = QFileInfo(path).absolutePath();
+        const QStringList lines = files.back().lines;
+        for (int number = 0; number < lines.size(); ++number) {
+            const QString line = lines.at(number).trimmed();
+            if (depth >= kMostDepth || !line.startsWith(QLatin1String("include ")))
+                continue;
+            const std::optional<QStringList> paths =
+                includedPaths(line.mid(int(qstrlen("include "))).trimmed(), dir);
+            if (!paths)
+                unfollowed << QStringLiteral("%1:%2: %3").arg(path).arg(number + 1).arg(line);
+            for (const QString &included : paths.value_or(QStringList()))
+                include(included, depth);
         }
     }
 
-    bool bound = false;
+    std::vector<ConfigFile> files;
+    /// Includes whose files cannot be told, each as "file:line: text".
+    QStringList unfollowed;
 
 private:
-    // Replaces each $name with the value of the longest variable the text there begins with.
-    QString substitute(const QString &line) const
+    void include(const QString &path, int depth)
     {
-        if (line.startsWith(QLatin1String("set ")))
-            return line;
-        QString result;
-        for (int i = 0; i < line.size();) {
-            const auto variable =
-                std::find_if(variables.begin(), variables.end(), [&](const auto &entry) {
-                    return QStringView(line).mid(i).startsWith(entry.first);
-                });
-            if (line.at(i) == QLatin1Char('$') && variable != variables.end()) {
-                result += variable->second;
-                i += variable->first.size();
-            } else {
-                result += line.at(i++);
-            }
-        }
-        return result;
-    }
-
-    void command(QStringList words, const QString &dir, int depth)
-    {
-        if (words.isEmpty())
+        QFile file(path);
+        const QString canonical = QFileInfo(file).canonicalFilePath();
+        if (included.contains(canonical) || !file.open(QIODevice::ReadOnly))
             return;
-        const QString verb = words.takeFirst();
-        if (verb == QLatin1String("set") && words.size() >= 2) {
-            const QString name = words.takeFirst();
-            define(name, substitute(words.join(QLatin1Char(' '))));
-        } else if (verb == QLatin1String("mode")) {
-            while (!words.isEmpty() && words.first().startsWith(QLatin1String("--")))
-                words.removeFirst();
-            // Bindings of another mode are not active while Keyglance is asked for.
-            if (!words.isEmpty() && words.takeFirst() == QLatin1String("default"))
-                command(words, dir, depth);
-        } else if (verb == QLatin1String("include") && !words.isEmpty()) {
-            include(words.join(QLatin1Char(' ')), dir, depth);
-        } else if (verb.endsWith(QLatin1String("bindsym")) ||
-                   verb.endsWith(QLatin1String("bindcode"))) {
-            while (!words.isEmpty() && words.first().startsWith(QLatin1String("--")))
-                words.removeFirst();
-            if (!words.isEmpty() && matches(verb.endsWith(QLatin1String("code")), words.first()))
-                bound = !verb.startsWith(QLatin1String("un"));
-        }
+        included.insert(canonical);
+        add(path, QString::fromUtf8(file.readAll()), depth + 1);
     }
 
-    void define(const QString &name, const QString &value)
+    QSet<QString> included;
+};
+
+// Whether a word, its variables given any of their values, may be the combination.
+class CombinationMatch {
+public:
+    CombinationMatch(const SwayCombination &wanted, QHash<QString, QStringList> variables)
+        : wanted(wanted), wantedKeycode(keycodeOf(wanted.keysym)), variables(std::move(variables))
     {
-        variables.erase(std::remove_if(variables.begin(), variables.end(),
-                                       [&](const auto &entry) { return entry.first == name; }),
-                        variables.end());
-        variables.emplace_back(name, value);
-        std::stable_sort(variables.begin(), variables.end(), [](const auto &a, const auto &b) {
-            return a.first.size() > b.first.size();
-        });
     }
 
-    void include(const QString &pattern, const QString &dir, int depth)
-    {
-        if (depth >= kMostIncludeDepth)
-            return;
-        const QFileInfo path(QDir(dir).absoluteFilePath(expandPath(pattern)));
-        const QStringList files =
-            path.fileName().contains(QRegularExpression(QStringLiteral("[*?[]")))
-                ? path.dir().entryList({path.fileName()}, QDir::Files, QDir::Name)
-                : QStringList{path.fileName()};
-        for (const QString &name : files) {
-            const QFileInfo file(path.dir().filePath(name));
-            QFile config(file.filePath());
-            // sway reads each file once; a file including itself ends here.
-            if (included.contains(file.canonicalFilePath()) || !config.open(QIODevice::ReadOnly))
-                continue;
-            included.insert(file.canonicalFilePath());
-            scan(QString::fromUtf8(config.readAll()), file.absolutePath(), depth + 1);
-        }
-    }
+    bool mayBe(const QString &word) const { return mayBe(word.split(QLatin1Char('+')), {}, 0); }
 
-    bool matches(bool byCode, const QString &combination) const
-    {
-        QStringList parts = combination.split(QLatin1Char('+'));
-        const QString key = parts.takeLast();
+private:
+    struct Seen {
         quint16 modifiers = 0;
-        for (const QString &part : parts) {
-            const auto name = std::find_if(
-                std::begin(kModifierNames), std::end(kModifierNames), [&](const auto &entry) {
-                    return part.compare(QLatin1String(entry.first), Qt::CaseInsensitive) == 0;
+        bool key = false;
+        bool unknown = false;
+    };
+
+    bool mayBe(QStringList parts, Seen seen, int depth) const
+    {
+        while (!parts.isEmpty()) {
+            const QString part = parts.takeFirst();
+            if (part.startsWith(QLatin1Char('$'))) {
+                const QStringList values = variables.value(part);
+                if (values.isEmpty() || depth >= kMostDepth) {
+                    seen.unknown = true;
+                    continue;
+                }
+                return std::any_of(values.begin(), values.end(), [&](const QString &value) {
+                    return mayBe(value.split(QLatin1Char('+')) + parts, seen, depth + 1);
                 });
-            if (name != std::end(kModifierNames))
-                modifiers |= name->second;
+            }
+            if (const quint16 bit = modifierBit(part))
+                seen.modifiers |= bit;
+            else if (namesKeysym(part, wanted.keysym) ||
+                     (wantedKeycode != 0 && part == QString::number(wantedKeycode)))
+                seen.key = true;
             else if (!part.startsWith(QLatin1String("Group"), Qt::CaseInsensitive))
                 return false;
         }
-        if (modifiers != wanted.modifiers)
+        if (seen.modifiers & ~wanted.modifiers)
             return false;
-        if (byCode)
-            return wantedKeycode != 0 && key.toUInt() == wantedKeycode;
-        return namesKeysym(key, wanted.keysym);
+        // An unknown variable may stand for whatever of the combination is missing, but a word
+        // with nothing of it known is a path or a command, not this combination.
+        if (seen.unknown)
+            return seen.key || seen.modifiers != 0;
+        return seen.key && seen.modifiers == wanted.modifiers;
     }
 
     SwayCombination wanted;
     quint32 wantedKeycode;
-    std::vector<std::pair<QString, QString>> variables;
-    QSet<QString> included;
+    QHash<QString, QStringList> variables;
 };
 
 } // namespace
@@ -262,10 +198,32 @@ QString swayCombinationText(const SwayCombination &combination)
     return text + keysymName(combination.keysym);
 }
 
-bool swayConfigBinds(const QString &config, const QString &configDir,
-                     const SwayCombination &combination)
+std::optional<QString> swayConfigMayBind(const QString &config, const QString &configPath,
+                                         const SwayCombination &combination)
 {
-    ConfigScan scan(combination);
-    scan.scan(config, configDir, 0);
-    return scan.bound;
+    ConfigFiles configuration;
+    configuration.add(configPath, config, 0);
+    if (!configuration.unfollowed.isEmpty())
+        return configuration.unfollowed.first();
+    QHash<QString, QStringList> variables;
+    for (const ConfigFile &file : configuration.files) {
+        for (const QString &line : file.lines) {
+            const QStringList parts = words(line);
+            if (parts.size() >= 3 && parts.first() == QLatin1String("set"))
+                variables[parts.at(1)] << parts.mid(2).join(QLatin1Char(' '));
+        }
+    }
+    const CombinationMatch match(combination, variables);
+    for (const ConfigFile &file : configuration.files) {
+        for (int number = 0; number < file.lines.size(); ++number) {
+            const QString line = file.lines.at(number).trimmed();
+            if (line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1String("set ")))
+                continue;
+            const QStringList parts = words(line);
+            if (std::any_of(parts.begin(), parts.end(),
+                            [&](const QString &word) { return match.mayBe(word); }))
+                return QStringLiteral("%1:%2: %3").arg(file.path).arg(number + 1).arg(line);
+        }
+    }
+    return std::nullopt;
 }

@@ -115,6 +115,7 @@ fired=$work/fired
 swaymsg reload >/dev/null
 start_keyglance "$work/keyglance-bound.log"
 check "Is Registered:  false" grep -q 'Is Registered:  false' "$log"
+check "... naming the line" grep -qF "may bind it, at $SWAY_CONFIG:" "$log"
 wtype -M ctrl -k space -m ctrl
 check "the user's binding still fires" wait_for "[ -e '$fired' ]" 10
 stop_keyglance
