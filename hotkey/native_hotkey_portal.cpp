@@ -82,7 +82,17 @@ std::optional<QString> boundTrigger(const PortalShortcuts &shortcuts)
     return std::nullopt;
 }
 
-// The portal session holding our shortcut; closing it gives the combination back.
+// Closing a portal session gives its shortcuts back.
+void closeSession(const QString &session)
+{
+    QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(DesktopPortal::kService, session,
+                                       QStringLiteral("org.freedesktop.portal.Session"),
+                                       QStringLiteral("Close")),
+        QDBus::Block, 1000);
+}
+
+// The portal session holding our shortcut.
 class PortalHotkey : public QObject, public NativeHotkey {
     Q_OBJECT
 public:
@@ -98,14 +108,7 @@ public:
                     SLOT(onDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
     }
 
-    ~PortalHotkey() override
-    {
-        QDBusConnection::sessionBus().call(
-            QDBusMessage::createMethodCall(DesktopPortal::kService, m_session,
-                                           QStringLiteral("org.freedesktop.portal.Session"),
-                                           QStringLiteral("Close")),
-            QDBus::Block, 1000);
-    }
+    ~PortalHotkey() override { closeSession(m_session); }
 
 private slots:
     void onActivated(const QDBusObjectPath &session, const QString &id, qulonglong,
@@ -156,11 +159,16 @@ std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModi
     // Plasma 5.27 takes the shortcuts only along with the session and ignores BindShortcuts;
     // later desktops take them through BindShortcuts, the documented way.
     QString why;
-    const std::optional<QVariantMap> created =
-        DesktopPortal::request(kInterface, QStringLiteral("CreateSession"), {},
-                               {{QStringLiteral("session_handle_token"), kSessionToken},
-                                {QStringLiteral("shortcuts"), QVariant::fromValue(wanted)}},
-                               kSessionWaitMs, &why);
+    const std::optional<QVariantMap> created = DesktopPortal::request(
+        kInterface, QStringLiteral("CreateSession"), {},
+        {{QStringLiteral("session_handle_token"), kSessionToken},
+         {QStringLiteral("shortcuts"), QVariant::fromValue(wanted)}},
+        kSessionWaitMs, &why, [](const QVariantMap &) {
+            // Else the combination stays held for no one.
+            qInfo().noquote()
+                << "QHotkey: the desktop portal made the session too late; closing it";
+            closeSession(DesktopPortal::handlePath(QStringLiteral("session"), kSessionToken));
+        });
     if (!created) {
         warnNotRegistered(key, modifiers,
                           ("the desktop portal's global shortcuts: " + why).toUtf8().constData());

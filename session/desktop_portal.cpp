@@ -1,5 +1,6 @@
 #include "session/desktop_portal.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QEventLoop>
@@ -32,6 +33,36 @@ public slots:
     }
 };
 
+const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
+
+// Waits, as long as the application runs, for the answer to a request given up on.
+class LateResponse : public QObject {
+    Q_OBJECT
+public:
+    LateResponse(QString path, std::function<void(const QVariantMap &)> late)
+        : QObject(QCoreApplication::instance()), path(std::move(path)), late(std::move(late))
+    {
+        QDBusConnection::sessionBus().connect(kService, this->path, kRequestInterface,
+                                              QStringLiteral("Response"), this,
+                                              SLOT(onResponse(uint, QVariantMap)));
+    }
+
+public slots:
+    void onResponse(uint response, const QVariantMap &answer)
+    {
+        QDBusConnection::sessionBus().disconnect(kService, path, kRequestInterface,
+                                                 QStringLiteral("Response"), this,
+                                                 SLOT(onResponse(uint, QVariantMap)));
+        if (response == 0)
+            late(answer);
+        deleteLater();
+    }
+
+private:
+    QString path;
+    std::function<void(const QVariantMap &)> late;
+};
+
 // Each request needs a token of its own on our connection.
 QString nextToken()
 {
@@ -58,7 +89,7 @@ QString handlePath(const QString &kind, const QString &token)
 
 std::optional<QVariantMap> request(const QString &interface, const QString &method,
                                    const QVariantList &arguments, QVariantMap options, int waitMs,
-                                   QString *why)
+                                   QString *why, std::function<void(const QVariantMap &)> late)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -69,8 +100,8 @@ std::optional<QVariantMap> request(const QString &interface, const QString &meth
     const QString token = nextToken();
     const QString path = handlePath(QStringLiteral("request"), token);
     ResponseCatcher catcher;
-    bus.connect(kService, path, QStringLiteral("org.freedesktop.portal.Request"),
-                QStringLiteral("Response"), &catcher, SLOT(onResponse(uint, QVariantMap)));
+    bus.connect(kService, path, kRequestInterface, QStringLiteral("Response"), &catcher,
+                SLOT(onResponse(uint, QVariantMap)));
     options.insert(QStringLiteral("handle_token"), token);
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, method);
     call.setArguments(QVariantList(arguments) << options);
@@ -85,8 +116,10 @@ std::optional<QVariantMap> request(const QString &interface, const QString &meth
         QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    bus.disconnect(kService, path, QStringLiteral("org.freedesktop.portal.Request"),
-                   QStringLiteral("Response"), &catcher, SLOT(onResponse(uint, QVariantMap)));
+    if (!catcher.code && late)
+        new LateResponse(path, std::move(late));
+    bus.disconnect(kService, path, kRequestInterface, QStringLiteral("Response"), &catcher,
+                   SLOT(onResponse(uint, QVariantMap)));
     if (!catcher.code) {
         *why = QStringLiteral("the portal did not answer %1").arg(method);
         return std::nullopt;

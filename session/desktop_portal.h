@@ -4,6 +4,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
 #include <optional>
 
 // The desktop portal (xdg-desktop-portal) on the session bus, as the desktop's own services offer
@@ -15,10 +16,12 @@ inline const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 
 /// Calls a method whose answer comes as its request's Response signal: the arguments, then the
 /// options with a handle token of ours added. Waits for the answer at most waitMs; nullopt, with
-/// why, when the portal is unreachable, refuses, is cancelled or does not answer in time.
+/// why, when the portal is unreachable, refuses, is cancelled or does not answer in time. An
+/// answer granted after that goes to late, so that what it made can be undone.
 std::optional<QVariantMap> request(const QString &interface, const QString &method,
                                    const QVariantList &arguments, QVariantMap options, int waitMs,
-                                   QString *why);
+                                   QString *why,
+                                   std::function<void(const QVariantMap &)> late = nullptr);
 
 /// The object path a handle token of ours becomes under kind ("request", "session").
 QString handlePath(const QString &kind, const QString &token);
