@@ -8,6 +8,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
 #include <QEventLoop>
 #include <QFile>
 #include <QPointer>
@@ -71,6 +72,8 @@ public:
 
     QString programName() const
     {
+        if (!m_reported)
+            return {};
         // KWin's pid of an XWayland window is what its client said: 0 when it said nothing.
         const quint32 serverPid = xwaylandClientPid(m_window, m_resourceClass);
         const quint32 pid = serverPid != 0 ? serverPid : m_pid;
@@ -79,7 +82,7 @@ public:
             m_caption);
     }
 
-    ForegroundPlace place() const { return m_place; }
+    ForegroundPlace place() const { return m_reported ? m_place : ForegroundPlace(); }
 
 public slots:
     Q_SCRIPTABLE void setActiveWindow(const QString &pid, const QString &window,
@@ -110,6 +113,25 @@ private:
         // Unloaded while the session bus is still ours; after exec() returns is too late.
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
                 [this] { delete this; });
+        auto *watcher = new QDBusServiceWatcher(kKWin, QDBusConnection::sessionBus(),
+                                                QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                [this](const QString &, const QString &, const QString &owner) {
+                    kwinRestarted(owner);
+                });
+    }
+
+    // A new KWin knows nothing of the old one's windows, nor runs its script: until the script
+    // runs in it and reports, no window is known.
+    void kwinRestarted(const QString &owner)
+    {
+        m_kwinOwner = owner;
+        m_loaded = false;
+        m_reported = false;
+        QString why;
+        if (!owner.isEmpty() && !loadScript(&why))
+            qWarning().noquote() << "Keyglance: cannot follow the restarted KWin's active window:"
+                                 << why;
     }
 
     static KWinActiveWindow *start()
@@ -139,6 +161,22 @@ private:
             *why = QStringLiteral("cannot write the script: ") + m_script.errorString();
             return false;
         }
+        if (!loadScript(why))
+            return false;
+        QEventLoop loop;
+        connect(this, &KWinActiveWindow::reported, &loop, &QEventLoop::quit);
+        QTimer::singleShot(kFirstReportWaitMs, &loop, &QEventLoop::quit);
+        if (!m_reported)
+            loop.exec();
+        if (!m_reported) {
+            *why = QStringLiteral("the script did not report");
+            return false;
+        }
+        return true;
+    }
+
+    bool loadScript(QString *why)
+    {
         // A Keyglance that did not exit cleanly leaves its script loaded.
         callScripting(QStringLiteral("unloadScript"), {kScriptName});
         const QDBusMessage loaded =
@@ -152,15 +190,6 @@ private:
         const QDBusMessage ran = run(id);
         if (ran.type() == QDBusMessage::ErrorMessage) {
             *why = QStringLiteral("KWin did not run the script: ") + ran.errorMessage();
-            return false;
-        }
-        QEventLoop loop;
-        connect(this, &KWinActiveWindow::reported, &loop, &QEventLoop::quit);
-        QTimer::singleShot(kFirstReportWaitMs, &loop, &QEventLoop::quit);
-        if (!m_reported)
-            loop.exec();
-        if (!m_reported) {
-            *why = QStringLiteral("the script did not report");
             return false;
         }
         return true;
