@@ -2,6 +2,7 @@
 #include "foreground/foreground.h"
 #include "foreground/foreground_linux.h"
 #include "foreground/program_name.h"
+#include "session/gnome_shell.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -10,10 +11,9 @@
 
 namespace {
 
-// Keyglance's GNOME Shell extension (gnome_shell_extension/), the one way to learn GNOME's focused
-// window.
-const QString kService = QStringLiteral("org.example.Keyglance.Shell");
-const QString kPath = QStringLiteral("/org/example/Keyglance/Shell");
+using GnomeShellExtension::kInterface;
+using GnomeShellExtension::kPath;
+using GnomeShellExtension::kService;
 constexpr int kReplyWaitMs = 500;
 
 QDBusMessage ask(const QString &service, const QString &path, const QString &interface,
@@ -58,7 +58,7 @@ void explain(const QDBusMessage &reply)
 std::optional<QString> gnomeForegroundProgramName()
 {
     static bool warned = false;
-    const QDBusMessage reply = ask(kService, kPath, kService, QStringLiteral("FocusedWindow"));
+    const QDBusMessage reply = ask(kService, kPath, kInterface, QStringLiteral("FocusedWindow"));
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("uss")) {
         if (!warned)
             explain(reply);
@@ -76,7 +76,8 @@ std::optional<QString> gnomeForegroundProgramName()
 
 QRect gnomeFocusedWindowFrame()
 {
-    const QDBusMessage reply = ask(kService, kPath, kService, QStringLiteral("FocusedWindowFrame"));
+    const QDBusMessage reply =
+        ask(kService, kPath, kInterface, QStringLiteral("FocusedWindowFrame"));
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("iiii"))
         return {};
     const QVariantList frame = reply.arguments();

@@ -3,11 +3,13 @@
 
 #include "hotkey/gnome_accelerator.h"
 #include "hotkey/native_hotkey_linux.h"
+#include "session/gnome_shell.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QStringList>
+#include <QtDebug>
 
 #include <algorithm>
 #include <memory>
@@ -28,6 +30,7 @@ const char *const kKeybindingSchemas[] = {
     "org.gnome.mutter.keybindings", "org.gnome.mutter.wayland.keybindings", kMediaKeysSchema};
 
 constexpr int kPortalWaitMs = 3000;
+constexpr int kExtensionWaitMs = 1000;
 
 struct SchemaUnref {
     void operator()(GSettingsSchema *schema) const { g_settings_schema_unref(schema); }
@@ -178,6 +181,50 @@ private:
     CustomKeybindings custom;
 };
 
+// The combination held by Keyglance's GNOME Shell extension for as long as the object lives; the
+// extension lets it go by itself should the program end without a word.
+class ShellExtensionHotkey : public QObject, public NativeHotkey {
+    Q_OBJECT
+public:
+    explicit ShellExtensionHotkey(std::function<void()> onPress) : m_onPress(std::move(onPress))
+    {
+        QDBusConnection::sessionBus().connect(
+            GnomeShellExtension::kService, GnomeShellExtension::kPath,
+            GnomeShellExtension::kInterface, QStringLiteral("Pressed"), this, SLOT(pressed()));
+    }
+
+    ~ShellExtensionHotkey() override { callExtension(QStringLiteral("ReleaseCombination")); }
+
+    static QDBusMessage callExtension(const QString &method, const QVariantList &arguments = {})
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(GnomeShellExtension::kService,
+                                                           GnomeShellExtension::kPath,
+                                                           GnomeShellExtension::kInterface, method);
+        call.setArguments(arguments);
+        return QDBusConnection::sessionBus().call(call, QDBus::Block, kExtensionWaitMs);
+    }
+
+private slots:
+    void pressed() { m_onPress(); }
+
+private:
+    std::function<void()> m_onPress;
+};
+
+// Null when the extension does not run (or is older than its key) or another binding holds the
+// combination.
+std::unique_ptr<NativeHotkey> grabInShell(const QString &accelerator, std::function<void()> onPress)
+{
+    // Listening before the grab: a press may follow at once.
+    auto hotkey = std::make_unique<ShellExtensionHotkey>(std::move(onPress));
+    const QDBusMessage reply =
+        ShellExtensionHotkey::callExtension(QStringLiteral("GrabCombination"), {accelerator});
+    if (reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("b") &&
+        reply.arguments().constFirst().toBool())
+        return hotkey;
+    return nullptr;
+}
+
 // Whether GNOME's own backend of the desktop portal has global shortcuts, as from its version 48.
 bool gnomePortalHasGlobalShortcuts()
 {
@@ -199,10 +246,22 @@ std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModif
 {
     // The portal's shortcut is the user's to see and change in GNOME's settings, and a held
     // combination presses it once.
-    if (gnomePortalHasGlobalShortcuts())
-        return registerPortalHotkey(key, modifiers, std::move(onPress));
+    if (gnomePortalHasGlobalShortcuts()) {
+        if (std::unique_ptr<NativeHotkey> hotkey = registerPortalHotkey(key, modifiers, onPress))
+            return hotkey;
+    }
     const quint16 x11 = x11Modifiers(modifiers);
     const quint32 keysym = keysymFor(key);
+    // The extension's key is gone with the extension or the Shell: nothing stays in the user's
+    // settings, and it ignores auto-repeat, which a custom keybinding would run again and again.
+    if (keysym != 0) {
+        if (std::unique_ptr<NativeHotkey> hotkey =
+                grabInShell(gnomeAccelerator(x11, keysym), onPress)) {
+            qInfo().noquote() << "QHotkey: Keyglance's GNOME Shell extension holds"
+                              << gnomeAccelerator(x11, keysym);
+            return hotkey;
+        }
+    }
     const Schema mediaKeys = installedSchema(kMediaKeysSchema);
     Schema customSchema = installedSchema(kCustomKeybindingSchema);
     if (!mediaKeys || !customSchema) {
@@ -221,3 +280,5 @@ std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModif
     }
     return std::make_unique<GnomeHotkey>(std::move(custom), gnomeAccelerator(x11, keysym));
 }
+
+#include "native_hotkey_gnome.moc"

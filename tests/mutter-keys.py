@@ -2,8 +2,9 @@
 """Types one key combination in a GNOME session through Mutter's remote desktop API, as a
 keyboard would: the keys go down in order and come up in reverse.
 
-Usage: mutter-keys.py KEYSYM... (X keysym names, as in Control_L space)"""
+Usage: mutter-keys.py [--hold SECONDS] KEYSYM... (X keysym names, as in Control_L space)"""
 import sys
+import time
 
 import dbus
 
@@ -12,9 +13,14 @@ KEYSYMS = {
     "Super_L": 0xFFEB, "Shift_L": 0xFFE1, "Right": 0xFF53,
 }
 
-if len(sys.argv) < 2 or any(name not in KEYSYMS for name in sys.argv[1:]):
+names = sys.argv[1:]
+hold = 0.0
+if names[:1] == ["--hold"] and len(names) > 1:
+    hold = float(names[1])
+    names = names[2:]
+if not names or any(name not in KEYSYMS for name in names):
     sys.exit(__doc__)
-keys = [dbus.UInt32(KEYSYMS[name]) for name in sys.argv[1:]]
+keys = [dbus.UInt32(KEYSYMS[name]) for name in names]
 bus = dbus.SessionBus()
 service = "org.gnome.Mutter.RemoteDesktop"
 desktop = bus.get_object(service, "/org/gnome/Mutter/RemoteDesktop")
@@ -24,6 +30,7 @@ session = dbus.Interface(bus.get_object(service, path), service + ".Session")
 session.Start()
 for key in keys:
     session.NotifyKeyboardKeysym(key, True)
+time.sleep(hold)
 for key in reversed(keys):
     session.NotifyKeyboardKeysym(key, False)
 session.Stop()

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Keyglance in a headless GNOME Shell session (run through tests/gnome-session.sh with Keyglance's
-# extensions enabled), started in the overview as at log-in: Ctrl+Space through the custom
-# keybinding Keyglance adds to the user's settings, the Wayland program in front named through the
-# extension, the popup centred above it without taking its focus, on its monitor of two, the
-# toggle command, the user's own keybindings left as they were, and
-# with the extension disabled, the log line saying how to enable it while XWayland programs are
-# still named.
+# extensions enabled), started in the overview as at log-in: Ctrl+Space held by the extension, a
+# held press one press, the Wayland program in front named through the extension, the popup
+# centred above it without taking its focus, on its monitor of two, the toggle command, the
+# user's own keybindings left as they were, and with the extension disabled, Ctrl+Space through
+# the custom keybinding Keyglance adds to the user's settings and the log line saying how to
+# enable the extension while XWayland programs are still named.
 # Usage: gnome.sh <keyglance> <keyglance-toggle> <folder for the logs>
 set -euo pipefail
 shots=$3
@@ -35,7 +35,7 @@ focused() {
         --method org.example.Keyglance.Shell.FocusedWindow |
         sed -n "s/^(uint32 [0-9]*, '\([^']*\)'.*/\1/p"
 }
-ctrl_space() { "$(dirname "$0")/../mutter-keys.py" Control_L space; }
+ctrl_space() { "$(dirname "$0")/../mutter-keys.py" "$@" Control_L space; }
 # Types Ctrl+Space and waits for the $1-th log line $2.
 press() {
     ctrl_space
@@ -73,11 +73,10 @@ echo "== at log-in, in the overview"
 start_keyglance "$work/keyglance.log"
 check "the session is GNOME" grep -q "Keyglance: session: GNOME" "$log"
 check "Ctrl+Space is registered" grep -q 'Is Registered:  true' "$log"
-check "the keybinding joins the user's in their settings" \
-    [ "$(gsettings get $media_keys custom-keybindings)" = "['$theirs', '$ours']" ]
-check "... binding Ctrl+Space" [ "$(keybinding "$ours" binding)" = "'<Control>space'" ]
-check "... to the toggle command" [ "$(keybinding "$ours" command)" = "\"'$toggle'\"" ]
-sleep 1 # GNOME's settings daemon grabs the new keybinding
+check "... held by the extension" \
+    grep -q "Keyglance's GNOME Shell extension holds <Control>space" "$log"
+check "... with nothing written to the user's settings" \
+    [ "$(gsettings get $media_keys custom-keybindings)" = "['$theirs']" ]
 check "GNOME starts in the overview" in_overview
 press 1 '设置可见'
 check "with no window in front the popup lists no rows" [ "$(logged "$log" '" : "')" -eq 0 ]
@@ -97,25 +96,35 @@ check "lists foot's rows in key order" lines_in_order "$log" \
 check "the focus stays on foot" [ "$(focused)" = foot ]
 check "the popup is centred on foot's monitor" popup_centred
 press 2 '设置不可见'
+ctrl_space --hold 1.5
+wait_for_line 3 '设置可见'
+check "holding Ctrl+Space counts as one press" [ "$(logged "$log" '设置不可见')" -eq 2 ]
+press 3 '设置不可见'
 
 echo "== the toggle command"
 check "shows the popup" "$toggle"
-check "... with the same handler and rows" [ "$(logged "$log" '"Ctrl+Shift+N" : "新窗口"')" -eq 2 ]
+check "... with the same handler and rows" [ "$(logged "$log" '"Ctrl+Shift+N" : "新窗口"')" -eq 3 ]
 check "hides it again" "$toggle"
-check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 3 ]
+check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 4 ]
 
 echo "== foot moved to the second monitor"
 "$(dirname "$0")/../mutter-keys.py" Super_L Shift_L Right
 wait_for "focused_frame | grep -q '^(19[2-9][0-9]\|^(2[0-9][0-9][0-9]'"
-press 4 '设置可见'
+press 5 '设置可见'
 check "the popup is centred on that monitor" popup_centred 1920 0 1600 900
-press 4 '设置不可见'
+press 5 '设置不可见'
 
-echo "== Keyglance exits"
+echo "== after Keyglance was killed"
+kill -KILL "$keyglance_pid"
+wait "$keyglance_pid" 2>/dev/null || true
+start_keyglance "$work/keyglance-after-kill.log"
+check "the extension let the key go: a new start holds it" \
+    grep -q "Keyglance's GNOME Shell extension holds" "$log"
+check "... which shows the popup" press 1 '设置可见'
+press 1 '设置不可见'
 check "cleanly, on SIGTERM" stop_keyglance
 check "leaves the user's keybindings as they were" \
     [ "$(gsettings get $media_keys custom-keybindings)" = "['$theirs']" ]
-check "... and nothing of its own" [ "$(keybinding "$ours" binding)" = "''" ]
 
 echo "== the user binds Ctrl+Space"
 fired=$work/fired
@@ -137,9 +146,17 @@ pids+=($!)
 wait_for "xprop -id \"\$(xdotool getactivewindow)\" WM_CLASS 2>/dev/null | grep -q XLogo"
 set_keybinding "$theirs" binding '<Super>t'
 start_keyglance "$work/keyglance-plain.log"
-check "says how to enable it" wait_for "grep -q 'gnome-extensions enable keyglance' '$log'" 10
-check "shows the popup" "$toggle"
+check "the keybinding joins the user's in their settings" \
+    [ "$(gsettings get $media_keys custom-keybindings)" = "['$theirs', '$ours']" ]
+check "... binding Ctrl+Space" [ "$(keybinding "$ours" binding)" = "'<Control>space'" ]
+check "... to the toggle command" [ "$(keybinding "$ours" command)" = "\"'$toggle'\"" ]
+check "says how to enable the extension" \
+    wait_for "grep -q 'gnome-extensions enable keyglance' '$log'" 10
+sleep 1 # GNOME's settings daemon grabs the new keybinding
+check "Ctrl+Space shows the popup" press 1 '设置可见'
 check "... naming the XWayland program through X11" grep -q '"Ctrl+Q" : "退出"' "$log"
+press 1 '设置不可见'
 check "exits cleanly" stop_keyglance
+check "... leaving nothing of its own" [ "$(keybinding "$ours" binding)" = "''" ]
 
 checks_result
