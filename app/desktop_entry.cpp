@@ -216,3 +216,15 @@ QByteArray desktopEntry(const QString &name, const QString &path, const QString 
         .arg(escapeString(name), escapeString(quoteArgument(path)), escapeString(workingDir))
         .toUtf8();
 }
+
+QByteArray hiddenApplicationEntry(const QString &name, const QString &path)
+{
+    // GLib looks for the program as Exec writes it, "%%" and all, and drops an entry whose
+    // program it cannot find; through env it finds one.
+    const QString exec =
+        (path.contains(QLatin1Char('%')) ? QLatin1String("env ") : QLatin1String()) +
+        quoteArgument(path);
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nNoDisplay=true\n")
+        .arg(escapeString(name), escapeString(exec))
+        .toUtf8();
+}

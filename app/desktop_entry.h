@@ -21,3 +21,7 @@ QString desktopPathValue(const QByteArray &entryText);
 
 /// A complete desktop entry called name that runs the program at path in workingDir.
 QByteArray desktopEntry(const QString &name, const QString &path, const QString &workingDir);
+
+/// A desktop entry called name for the program at path, kept out of menus, that tells the desktop
+/// which program this is.
+QByteArray hiddenApplicationEntry(const QString &name, const QString &path);

@@ -3,6 +3,7 @@
 
 #include "hotkey/gnome_accelerator.h"
 #include "hotkey/native_hotkey_linux.h"
+#include "session/desktop_portal.h"
 #include "session/gnome_shell.h"
 
 #include <QCoreApplication>
@@ -31,6 +32,7 @@ const char *const kKeybindingSchemas[] = {
 
 constexpr int kPortalWaitMs = 3000;
 constexpr int kExtensionWaitMs = 1000;
+const QString kGnomeAppId = QStringLiteral("org.example.Keyglance");
 
 struct SchemaUnref {
     void operator()(GSettingsSchema *schema) const { g_settings_schema_unref(schema); }
@@ -244,24 +246,8 @@ bool gnomePortalHasGlobalShortcuts()
 std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                                                   std::function<void()> onPress)
 {
-    // The portal's shortcut is the user's to see and change in GNOME's settings, and a held
-    // combination presses it once.
-    if (gnomePortalHasGlobalShortcuts()) {
-        if (std::unique_ptr<NativeHotkey> hotkey = registerPortalHotkey(key, modifiers, onPress))
-            return hotkey;
-    }
     const quint16 x11 = x11Modifiers(modifiers);
     const quint32 keysym = keysymFor(key);
-    // The extension's key is gone with the extension or the Shell: nothing stays in the user's
-    // settings, and it ignores auto-repeat, which a custom keybinding would run again and again.
-    if (keysym != 0) {
-        if (std::unique_ptr<NativeHotkey> hotkey =
-                grabInShell(gnomeAccelerator(x11, keysym), onPress)) {
-            qInfo().noquote() << "QHotkey: Keyglance's GNOME Shell extension holds"
-                              << gnomeAccelerator(x11, keysym);
-            return hotkey;
-        }
-    }
     const Schema mediaKeys = installedSchema(kMediaKeysSchema);
     Schema customSchema = installedSchema(kCustomKeybindingSchema);
     if (!mediaKeys || !customSchema) {
@@ -272,13 +258,31 @@ std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModif
         warnNotRegistered(key, modifiers, "the key has no keysym");
         return nullptr;
     }
+    // A combination in the user's own settings stays theirs, whichever way Keyglance would take it.
     CustomKeybindings custom{settingsOf(mediaKeys), std::move(customSchema)};
     const QString holder = holderOf(custom, x11, keysym);
     if (!holder.isEmpty()) {
         warnNotRegistered(key, modifiers, holder.toUtf8().constData());
         return nullptr;
     }
-    return std::make_unique<GnomeHotkey>(std::move(custom), gnomeAccelerator(x11, keysym));
+    // The portal's shortcut is the user's to see and change in GNOME's settings, and a held
+    // combination presses it once.
+    if (gnomePortalHasGlobalShortcuts()) {
+        // GNOME binds shortcuts only for a program named by an application id (reverse DNS)
+        // with its desktop entry.
+        DesktopPortal::provideDesktopEntry(kGnomeAppId);
+        DesktopPortal::registerAppId(kGnomeAppId);
+        if (std::unique_ptr<NativeHotkey> hotkey = registerPortalHotkey(key, modifiers, onPress))
+            return hotkey;
+    }
+    // The extension's key is gone with the extension or the Shell: nothing stays in the user's
+    // settings, and it ignores auto-repeat, which a custom keybinding would run again and again.
+    const QString accelerator = gnomeAccelerator(x11, keysym);
+    if (std::unique_ptr<NativeHotkey> hotkey = grabInShell(accelerator, onPress)) {
+        qInfo().noquote() << "QHotkey: Keyglance's GNOME Shell extension holds" << accelerator;
+        return hotkey;
+    }
+    return std::make_unique<GnomeHotkey>(std::move(custom), accelerator);
 }
 
 #include "native_hotkey_gnome.moc"

@@ -1,3 +1,4 @@
+#include "hotkey/gnome_accelerator.h"
 #include "hotkey/native_hotkey_linux.h"
 #include "session/desktop_portal.h"
 
@@ -85,7 +86,7 @@ std::optional<QString> boundTrigger(const PortalShortcuts &shortcuts)
 // Closing a portal session gives its shortcuts back.
 void closeSession(const QString &session)
 {
-    QDBusConnection::sessionBus().call(
+    DesktopPortal::bus().call(
         QDBusMessage::createMethodCall(DesktopPortal::kService, session,
                                        QStringLiteral("org.freedesktop.portal.Session"),
                                        QStringLiteral("Close")),
@@ -99,7 +100,7 @@ public:
     PortalHotkey(QString session, std::function<void()> onPress)
         : m_session(std::move(session)), m_onPress(std::move(onPress))
     {
-        QDBusConnection bus = QDBusConnection::sessionBus();
+        QDBusConnection bus = DesktopPortal::bus();
         bus.connect(DesktopPortal::kService, DesktopPortal::kPath, kInterface,
                     QStringLiteral("Activated"), this,
                     SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
@@ -196,9 +197,12 @@ std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModi
         warnNotRegistered(key, modifiers, "the desktop gave the shortcut no key");
         return nullptr;
     }
-    // A key the user gave the shortcut in the desktop's own settings is theirs to choose.
+    // A key the user gave the shortcut in the desktop's own settings is theirs to choose. GNOME
+    // describes the trigger in words and its own notation: "Press <Control>space".
     const QKeySequence wantedSequence(int(key) | int(modifiers));
-    if (QKeySequence(*trigger, QKeySequence::PortableText) != wantedSequence) {
+    if (QKeySequence(*trigger, QKeySequence::PortableText) != wantedSequence &&
+        !gnomeAcceleratorBinds(trigger->section(QLatin1Char(' '), -1), x11Modifiers(modifiers),
+                               keysymFor(key))) {
         qInfo().noquote() << "QHotkey: the desktop's settings give the shortcut" << *trigger
                           << "instead of" << wantedSequence.toString(QKeySequence::PortableText);
         return hotkey;

@@ -11,14 +11,14 @@ bookworm)
     qt=(qtbase5-dev qtbase5-private-dev qtwayland5)
     wlr_protocols=librust-wayland-protocols-dev
     sanitizer_runtime=libclang-rt-14-dev
-    # labwc came with Debian 13.
-    compositors=()
+    newer_desktops=()
     ;;
 *)
     qt=(qt6-base-dev qt6-base-private-dev qt6-qpa-plugins qt6-wayland)
     wlr_protocols=librust-wayland-protocols-wlr-dev
     sanitizer_runtime=libclang-rt-dev
-    compositors=(labwc wlr-randr)
+    # What Debian 12 lacks: labwc, and global shortcuts in GNOME's portal backend (GNOME 48).
+    newer_desktops=(labwc wlr-randr xdg-desktop-portal-gnome)
     ;;
 esac
 
@@ -41,7 +41,7 @@ for option in "$@"; do
     --test) packages+=(python3 e2fsprogs clang "$sanitizer_runtime" sway foot wtype grim xwayland
         kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols wev
         gnome-shell gnome-settings-daemon libglib2.0-bin dbus-daemon dbus-bin python3-dbus
-        xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils "${compositors[@]}") ;;
+        xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils "${newer_desktops[@]}") ;;
     --package) packages+=(lintian man-db) ;;
     # The cross-built Qt and the Windows zip, and Wine to run it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev debian-archive-keyring

@@ -1,10 +1,16 @@
 #include "session/desktop_portal.h"
 
+#include "app/desktop_entry.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDir>
 #include <QEventLoop>
 #include <QObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QtDebug>
 
@@ -13,6 +19,9 @@ namespace DesktopPortal {
 namespace {
 
 constexpr int kCallWaitMs = 5000;
+constexpr int kEntryWaitSteps = 10;
+constexpr int kEntryWaitStepMs = 100;
+bool entryJustWritten = false;
 
 // Catches the Response of one request object.
 class ResponseCatcher : public QObject {
@@ -42,17 +51,15 @@ public:
     LateResponse(QString path, std::function<void(const QVariantMap &)> late)
         : QObject(QCoreApplication::instance()), path(std::move(path)), late(std::move(late))
     {
-        QDBusConnection::sessionBus().connect(kService, this->path, kRequestInterface,
-                                              QStringLiteral("Response"), this,
-                                              SLOT(onResponse(uint, QVariantMap)));
+        bus().connect(kService, this->path, kRequestInterface, QStringLiteral("Response"), this,
+                      SLOT(onResponse(uint, QVariantMap)));
     }
 
 public slots:
     void onResponse(uint response, const QVariantMap &answer)
     {
-        QDBusConnection::sessionBus().disconnect(kService, path, kRequestInterface,
-                                                 QStringLiteral("Response"), this,
-                                                 SLOT(onResponse(uint, QVariantMap)));
+        bus().disconnect(kService, path, kRequestInterface, QStringLiteral("Response"), this,
+                         SLOT(onResponse(uint, QVariantMap)));
         if (response == 0)
             late(answer);
         deleteLater();
@@ -79,10 +86,17 @@ QString responseText(uint code)
 
 } // namespace
 
+QDBusConnection bus()
+{
+    static const QDBusConnection connection = QDBusConnection::connectToBus(
+        QDBusConnection::SessionBus, QStringLiteral("keyglance-portal"));
+    return connection;
+}
+
 QString handlePath(const QString &kind, const QString &token)
 {
     // The portal names a caller's objects after its unique bus name, ":1.42" becoming "1_42".
-    QString sender = QDBusConnection::sessionBus().baseService().mid(1);
+    QString sender = bus().baseService().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     return QStringLiteral("/org/freedesktop/portal/desktop/%1/%2/%3").arg(kind, sender, token);
 }
@@ -91,8 +105,8 @@ std::optional<QVariantMap> request(const QString &interface, const QString &meth
                                    const QVariantList &arguments, QVariantMap options, int waitMs,
                                    QString *why, std::function<void(const QVariantMap &)> late)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
+    QDBusConnection connection = bus();
+    if (!connection.isConnected()) {
         *why = QStringLiteral("no session bus");
         return std::nullopt;
     }
@@ -100,12 +114,12 @@ std::optional<QVariantMap> request(const QString &interface, const QString &meth
     const QString token = nextToken();
     const QString path = handlePath(QStringLiteral("request"), token);
     ResponseCatcher catcher;
-    bus.connect(kService, path, kRequestInterface, QStringLiteral("Response"), &catcher,
-                SLOT(onResponse(uint, QVariantMap)));
+    connection.connect(kService, path, kRequestInterface, QStringLiteral("Response"), &catcher,
+                       SLOT(onResponse(uint, QVariantMap)));
     options.insert(QStringLiteral("handle_token"), token);
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, method);
     call.setArguments(QVariantList(arguments) << options);
-    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallWaitMs);
+    const QDBusMessage reply = connection.call(call, QDBus::Block, kCallWaitMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         *why = reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
         return std::nullopt;
@@ -118,17 +132,36 @@ std::optional<QVariantMap> request(const QString &interface, const QString &meth
     }
     if (!catcher.code && late)
         new LateResponse(path, std::move(late));
-    bus.disconnect(kService, path, kRequestInterface, QStringLiteral("Response"), &catcher,
-                   SLOT(onResponse(uint, QVariantMap)));
+    connection.disconnect(kService, path, kRequestInterface, QStringLiteral("Response"), &catcher,
+                          SLOT(onResponse(uint, QVariantMap)));
     if (!catcher.code) {
         *why = QStringLiteral("the portal did not answer %1").arg(method);
         return std::nullopt;
     }
-    if (*catcher.code != 0) {
+    // GNOME 48's backend answers a granted BindShortcuts with 2 all the same, and its results.
+    if (*catcher.code != 0 && (*catcher.code != 2 || catcher.results.isEmpty())) {
         *why = responseText(*catcher.code);
         return std::nullopt;
     }
     return catcher.results;
+}
+
+void provideDesktopEntry(const QString &appId)
+{
+    const QString name = appId + QLatin1String(".desktop");
+    if (!QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name).isEmpty())
+        return;
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    QSaveFile file(dir + QLatin1Char('/') + name);
+    if (!QDir().mkpath(dir) || !file.open(QIODevice::WriteOnly) ||
+        file.write(hiddenApplicationEntry(QStringLiteral("Keyglance"),
+                                          QCoreApplication::applicationFilePath())) < 0 ||
+        !file.commit()) {
+        qWarning().noquote() << "Keyglance: cannot write the desktop entry" << file.fileName()
+                             << "that the desktop portal asks for:" << file.errorString();
+        return;
+    }
+    entryJustWritten = true;
 }
 
 void registerAppId(const QString &appId)
@@ -137,12 +170,19 @@ void registerAppId(const QString &appId)
     if (registered)
         return;
     registered = true;
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+    const QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath,
                                        QStringLiteral("org.freedesktop.host.portal.Registry"),
                                        QStringLiteral("Register"))
-            << appId << QVariantMap(),
-        QDBus::Block, kCallWaitMs);
+        << appId << QVariantMap();
+    QDBusMessage reply = bus().call(call, QDBus::Block, kCallWaitMs);
+    // The portal learns of a new desktop entry from a file monitor, a moment after it is written.
+    for (int attempt = 0; entryJustWritten && attempt < kEntryWaitSteps &&
+                          reply.errorName() == QLatin1String("org.freedesktop.portal.Error.Failed");
+         ++attempt) {
+        QThread::msleep(kEntryWaitStepMs);
+        reply = bus().call(call, QDBus::Block, kCallWaitMs);
+    }
     const QString error = reply.errorName();
     // Without the registry, the portal takes unsandboxed callers as they are.
     if (reply.type() == QDBusMessage::ErrorMessage &&

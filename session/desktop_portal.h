@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QString>
 #include <QVariantList>
 #include <QVariantMap>
@@ -13,6 +14,11 @@ namespace DesktopPortal {
 
 inline const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 inline const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+
+/// The session bus connection of every portal call and of its signals: a connection of its own, so
+/// that the app id is registered before its first portal call, whatever Qt asked the portal on
+/// the application's shared connection.
+QDBusConnection bus();
 
 /// Calls a method whose answer comes as its request's Response signal: the arguments, then the
 /// options with a handle token of ours added. Waits for the answer at most waitMs; nullopt, with
@@ -29,5 +35,10 @@ QString handlePath(const QString &kind, const QString &token);
 /// Tells a portal that knows no app id for unsandboxed programs (1.19 and later) which desktop
 /// entry this program is; before any other portal call. Older portals lack the registry: a no-op.
 void registerAppId(const QString &appId);
+
+/// Writes a desktop entry appId.desktop for this program into the user's applications folder,
+/// hidden from menus, unless one of that name is installed: the registry takes an app id only
+/// with its entry.
+void provideDesktopEntry(const QString &appId);
 
 } // namespace DesktopPortal

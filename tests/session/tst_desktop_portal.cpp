@@ -1,9 +1,11 @@
+#include "app/desktop_entry.h"
 #include "session/desktop_portal.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -82,6 +84,28 @@ private slots:
                                         [&](const QVariantMap &results) { late = results; }));
         QCOMPARE(why, QStringLiteral("the portal did not answer Answer"));
         QTRY_COMPARE(late.value(QStringLiteral("made")).toString(), QStringLiteral("a session"));
+    }
+
+    // The registry takes an app id only with a desktop entry of that name.
+    void providesADesktopEntryWhereNoneIsInstalled()
+    {
+        QTemporaryDir home, system;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(system.path()));
+        DesktopPortal::provideDesktopEntry(QStringLiteral("keyglance"));
+        QFile entry(home.filePath(QStringLiteral("applications/keyglance.desktop")));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QByteArray text = entry.readAll();
+        QCOMPARE(desktopExecValue(text), QCoreApplication::applicationFilePath());
+        QCOMPARE(desktopEntryString(text, "NoDisplay"), QStringLiteral("true"));
+        // One installed for the system is the one the desktop knows.
+        entry.remove();
+        QVERIFY(QDir(system.path()).mkpath(QStringLiteral("applications")));
+        QFile installed(system.filePath(QStringLiteral("applications/keyglance.desktop")));
+        QVERIFY(installed.open(QIODevice::WriteOnly));
+        installed.close();
+        DesktopPortal::provideDesktopEntry(QStringLiteral("keyglance"));
+        QVERIFY(!entry.exists());
     }
 
 private:
