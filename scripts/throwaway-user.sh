@@ -11,7 +11,15 @@ add_throwaway_user() {
         return 1
     fi
     home=$(mktemp -d)
-    useradd --home-dir "$home" --no-create-home --user-group --shell /usr/sbin/nologin "$user"
+    # A uid from this script's pid, which no other running script has: a Debian 13 system made by
+    # scripts/debian13.sh shares the machine's processes but not its users, and a uid both gave
+    # out would have the clean-up of one end the programs of the other.
+    local uid=$((20000 + $$ % 30000))
+    while getent passwd "$uid" >/dev/null || getent group "$uid" >/dev/null; do
+        uid=$((uid + 30000))
+    done
+    useradd --uid "$uid" --home-dir "$home" --no-create-home --user-group \
+        --shell /usr/sbin/nologin "$user"
     throwaway_user_added=1
     chown "$user:$user" "$home"
     # A session's environment, so nothing of root's leaks into the user's programs.
