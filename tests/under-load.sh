@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs each session test (X11, sway, KWin with and without the portal, GNOME) again and again
+# Runs each session test (X11, sway, KWin with and without the portal, GNOME, labwc where it is
+# packaged) again and again
 # while every core is kept busy, as on a machine in the middle of a build, and says how many runs
 # of each passed. Not part of CI: it takes about half an hour.
 # Usage: tests/under-load.sh [runs (20)] [build folder (build-test)]
@@ -11,6 +12,7 @@ build=$(cd "${2:-$root/build-test}" && pwd)
 
 tests=(tst_startup tst_activation tst_activation_wm sway_session kwin_session_with_portal
     kwin_session_without_portal gnome_session)
+(cd "$build" && ctest -N -R '^labwc_session$' | grep -q labwc_session) && tests+=(labwc_session)
 for _ in $(seq "$(nproc)"); do
     sh -c 'while :; do :; done' &
     pids+=($!)
