@@ -1,4 +1,5 @@
 #include "session/session_linux.h"
+#include "session/sway_ipc.h"
 #include "session/session.h"
 
 #include <LayerShellQt/Shell>
@@ -45,7 +46,7 @@ LinuxSession decideSession()
 {
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return qEnvironmentVariableIsEmpty("DISPLAY") ? LinuxSession::Unknown : LinuxSession::X11;
-    if (!qEnvironmentVariableIsEmpty("SWAYSOCK"))
+    if (!swaySocketPath().isEmpty())
         return LinuxSession::Sway;
     // Distributions put their own name in front, as in "ubuntu:GNOME".
     const QStringList desktops =
