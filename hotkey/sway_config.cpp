@@ -100,12 +100,14 @@ public:
         files.push_back({path, text.split(QLatin1Char('\n'))});
         const QString dir = QFileInfo(path).absolutePath();
         const QStringList lines = files.back().lines;
+        // sway splits a command from its arguments at any blank, a tab too.
+        static const QRegularExpression includeLine(QStringLiteral("^\\s*include\\s+(.*\\S)"));
         for (int number = 0; number < lines.size(); ++number) {
             const QString line = lines.at(number).trimmed();
-            if (depth >= kMostDepth || !line.startsWith(QLatin1String("include ")))
+            const QRegularExpressionMatch command = includeLine.match(line);
+            if (depth >= kMostDepth || !command.hasMatch())
                 continue;
-            const std::optional<QStringList> paths =
-                includedPaths(line.mid(int(qstrlen("include "))).trimmed(), dir);
+            const std::optional<QStringList> paths = includedPaths(command.captured(1), dir);
             if (!paths)
                 unfollowed << QStringLiteral("%1:%2: %3").arg(path).arg(number + 1).arg(line);
             for (const QString &included : paths.value_or(QStringList()))
@@ -217,9 +219,9 @@ std::optional<QString> swayConfigMayBind(const QString &config, const QString &c
     for (const ConfigFile &file : configuration.files) {
         for (int number = 0; number < file.lines.size(); ++number) {
             const QString line = file.lines.at(number).trimmed();
-            if (line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1String("set ")))
-                continue;
             const QStringList parts = words(line);
+            if (line.startsWith(QLatin1Char('#')) || parts.value(0) == QLatin1String("set"))
+                continue;
             if (std::any_of(parts.begin(), parts.end(),
                             [&](const QString &word) { return match.mayBe(word); }))
                 return QStringLiteral("%1:%2: %3").arg(file.path).arg(number + 1).arg(line);

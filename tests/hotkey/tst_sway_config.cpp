@@ -71,6 +71,9 @@ private slots:
                  ours + QStringLiteral(":2: bindsym $mod+space nop"));
         QVERIFY(
             !swayConfigMayBind(QStringLiteral("include config.d/10-* ~/none"), config, kCtrlSpace));
+        // sway takes a tab for a blank.
+        QVERIFY(swayConfigMayBind(QStringLiteral("set $mod Ctrl\ninclude\tconfig.d/20-ours"),
+                                  config, kCtrlSpace));
         // What a command would print is beyond knowing.
         QCOMPARE(swayConfigMayBind(QStringLiteral("include $(ls)"), config, kCtrlSpace),
                  config + QStringLiteral(":1: include $(ls)"));
