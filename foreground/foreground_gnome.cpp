@@ -11,26 +11,18 @@
 
 namespace {
 
-using GnomeShellExtension::kInterface;
-using GnomeShellExtension::kPath;
-using GnomeShellExtension::kService;
 constexpr int kReplyWaitMs = 500;
-
-QDBusMessage ask(const QString &service, const QString &path, const QString &interface,
-                 const QString &method, const QVariantList &arguments = {})
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
-    call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call, QDBus::Block, kReplyWaitMs);
-}
 
 // The extension comes in the format of the GNOME Shell running: ES modules from GNOME 45 on.
 QString extensionUuid()
 {
     const QString shell = QStringLiteral("org.gnome.Shell");
-    const QDBusMessage reply = ask(shell, QStringLiteral("/org/gnome/Shell"),
-                                   QStringLiteral("org.freedesktop.DBus.Properties"),
-                                   QStringLiteral("Get"), {shell, QStringLiteral("ShellVersion")});
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(shell, QStringLiteral("/org/gnome/Shell"),
+                                       QStringLiteral("org.freedesktop.DBus.Properties"),
+                                       QStringLiteral("Get"))
+            << shell << QStringLiteral("ShellVersion"),
+        QDBus::Block, kReplyWaitMs);
     const int major = reply.arguments()
                           .value(0)
                           .value<QDBusVariant>()
@@ -58,7 +50,8 @@ void explain(const QDBusMessage &reply)
 std::optional<QString> gnomeForegroundProgramName()
 {
     static bool warned = false;
-    const QDBusMessage reply = ask(kService, kPath, kInterface, QStringLiteral("FocusedWindow"));
+    const QDBusMessage reply =
+        GnomeShellExtension::call(QStringLiteral("FocusedWindow"), {}, kReplyWaitMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("uss")) {
         if (!warned)
             explain(reply);
@@ -77,7 +70,7 @@ std::optional<QString> gnomeForegroundProgramName()
 QRect gnomeFocusedWindowFrame()
 {
     const QDBusMessage reply =
-        ask(kService, kPath, kInterface, QStringLiteral("FocusedWindowFrame"));
+        GnomeShellExtension::call(QStringLiteral("FocusedWindowFrame"), {}, kReplyWaitMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("iiii"))
         return {};
     const QVariantList frame = reply.arguments();

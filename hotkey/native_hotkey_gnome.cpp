@@ -195,15 +195,9 @@ public:
             GnomeShellExtension::kInterface, QStringLiteral("Pressed"), this, SLOT(pressed()));
     }
 
-    ~ShellExtensionHotkey() override { callExtension(QStringLiteral("ReleaseCombination")); }
-
-    static QDBusMessage callExtension(const QString &method, const QVariantList &arguments = {})
+    ~ShellExtensionHotkey() override
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(GnomeShellExtension::kService,
-                                                           GnomeShellExtension::kPath,
-                                                           GnomeShellExtension::kInterface, method);
-        call.setArguments(arguments);
-        return QDBusConnection::sessionBus().call(call, QDBus::Block, kExtensionWaitMs);
+        GnomeShellExtension::call(QStringLiteral("ReleaseCombination"), {}, kExtensionWaitMs);
     }
 
 private slots:
@@ -219,8 +213,8 @@ std::unique_ptr<NativeHotkey> grabInShell(const QString &accelerator, std::funct
 {
     // Listening before the grab: a press may follow at once.
     auto hotkey = std::make_unique<ShellExtensionHotkey>(std::move(onPress));
-    const QDBusMessage reply =
-        ShellExtensionHotkey::callExtension(QStringLiteral("GrabCombination"), {accelerator});
+    const QDBusMessage reply = GnomeShellExtension::call(QStringLiteral("GrabCombination"),
+                                                         {accelerator}, kExtensionWaitMs);
     if (reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("b") &&
         reply.arguments().constFirst().toBool())
         return hotkey;
