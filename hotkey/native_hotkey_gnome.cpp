@@ -265,8 +265,8 @@ std::unique_ptr<NativeHotkey> registerGnomeHotkey(Qt::Key key, Qt::KeyboardModif
         // GNOME binds shortcuts only for a program named by an application id (reverse DNS)
         // with its desktop entry.
         DesktopPortal::provideDesktopEntry(kGnomeAppId);
-        DesktopPortal::registerAppId(kGnomeAppId);
-        if (std::unique_ptr<NativeHotkey> hotkey = registerPortalHotkey(key, modifiers, onPress))
+        if (std::unique_ptr<NativeHotkey> hotkey =
+                registerPortalHotkey(key, modifiers, onPress, kGnomeAppId))
             return hotkey;
     }
     // The extension's key is gone with the extension or the Shell: nothing stays in the user's

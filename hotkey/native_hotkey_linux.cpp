@@ -2,6 +2,8 @@
 
 #include "session/session_linux.h"
 
+#include <QCoreApplication>
+
 #include <X11/X.h>
 #include <X11/keysym.h>
 #include <xcb/xproto.h>
@@ -95,5 +97,6 @@ std::unique_ptr<NativeHotkey> registerNativeHotkey(Qt::Key key, Qt::KeyboardModi
     case LinuxSession::Unknown:
         break;
     }
-    return registerPortalHotkey(key, modifiers, std::move(onPress));
+    return registerPortalHotkey(key, modifiers, std::move(onPress),
+                                QCoreApplication::applicationName());
 }

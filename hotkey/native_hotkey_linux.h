@@ -18,9 +18,11 @@ std::unique_ptr<NativeHotkey> registerX11Hotkey(Qt::Key key, Qt::KeyboardModifie
 std::unique_ptr<NativeHotkey> registerSwayHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
                                                  std::function<void()> onPress);
 
-/// Asks the desktop portal's GlobalShortcuts for the combination (Plasma, GNOME 48 and later).
+/// Asks the desktop portal's GlobalShortcuts for the combination (Plasma, GNOME 48 and later), as
+/// the program of the desktop entry appId.
 std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
-                                                   std::function<void()> onPress);
+                                                   std::function<void()> onPress,
+                                                   const QString &appId);
 
 /// Which global shortcut of Plasma's kglobalaccel holds the combination, as "component/action";
 /// empty when none does, nullopt outside Plasma.

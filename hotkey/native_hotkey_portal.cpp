@@ -2,7 +2,6 @@
 #include "hotkey/native_hotkey_linux.h"
 #include "session/desktop_portal.h"
 
-#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -143,7 +142,8 @@ private:
 } // namespace
 
 std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModifiers modifiers,
-                                                   std::function<void()> onPress)
+                                                   std::function<void()> onPress,
+                                                   const QString &appId)
 {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<PortalShortcuts>();
@@ -151,7 +151,7 @@ std::unique_ptr<NativeHotkey> registerPortalHotkey(Qt::Key key, Qt::KeyboardModi
         warnNotRegistered(key, modifiers, "the key has no keysym");
         return nullptr;
     }
-    DesktopPortal::registerAppId(QCoreApplication::applicationName());
+    DesktopPortal::registerAppId(appId);
     const PortalShortcuts wanted{
         {kShortcutId,
          {{QStringLiteral("description"),
