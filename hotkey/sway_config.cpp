@@ -99,6 +99,7 @@ public:
     {
         files.push_back({path, text.split(QLatin1Char('\n'))});
         const QString dir = QFileInfo(path).absolutePath();
+        // A copy: the includes below grow the vector under it.
         const QStringList lines = files.back().lines;
         // sway splits a command from its arguments at any blank, a tab too.
         static const QRegularExpression includeLine(QStringLiteral("^\\s*include\\s+(.*\\S)"));
