@@ -9,7 +9,6 @@
 #include "shortcuts/shortcut_columns.h"
 #include "shortcuts/shortcut_table.h"
 
-#include <QBackingStore>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QImage>
@@ -93,7 +92,7 @@ void Keyglance::initPopup()
         ui->label_5->setText(QString::fromUtf8("前台程序名称:  ") + programName);
         if (*shown) {
             setVisible(false);
-            settleBackingStore();
+            settlePopupSurface(this);
             *shown = false;
             qDebug() << "设置不可见";
         } else {
@@ -125,7 +124,7 @@ void Keyglance::prepareFirstShow()
     // popup out and load its styles and fonts.
     create();
     preparePopupSurface(this);
-    settleBackingStore();
+    settlePopupSurface(this);
     QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     render(&image);
     for (QListWidget *list : lists)
@@ -140,21 +139,6 @@ void Keyglance::prepareFirstShow()
         drawnRows(readShortcutFile(QString::fromLatin1(kDataFilePath), &opened, &parsed));
     drawEachOnce(&image, headerFont(), rows.headers);
     drawEachOnce(&image, lists.front()->font(), rows.rows);
-}
-
-// Before painting into the pixel buffer it shares with the X server, Qt waits until the server
-// has read the last flush from it. Waited for now, while hidden, that round trip no longer falls
-// on the next show's first paint, where it would queue behind the server's work of mapping the
-// window and add that work to the popup's own drawing instead of overlapping it.
-void Keyglance::settleBackingStore()
-{
-    QBackingStore *store = backingStore();
-    // Without a first paint yet there is no buffer, and nothing to wait for.
-    if (store && !store->size().isEmpty()) {
-        const QRegion pixel(0, 0, 1, 1);
-        store->beginPaint(pixel);
-        store->endPaint();
-    }
 }
 
 void Keyglance::paintEvent(QPaintEvent *)

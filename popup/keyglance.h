@@ -48,8 +48,6 @@ private:
     // styles, fonts, foreground lookup) now, showing and logging nothing, so the first Ctrl+Space
     // is quick.
     void prepareFirstShow();
-    // Lets the X server finish with the shared pixel buffer while the popup is hidden.
-    void settleBackingStore();
     void loadShortcutTable();
     QStringList buildShortcutRows();
     std::array<QListWidget *, kColumnCount> shortcutLists() const;

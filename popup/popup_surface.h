@@ -19,3 +19,6 @@ PopupPlacement popupPlacement();
 /// so that every show costs the same and none takes the focus; call once its native window
 /// exists, before it is first shown.
 void preparePopupSurface(QWidget *popup);
+
+/// Readies the surface, while the popup is hidden, for its next show; call after each hide.
+void settlePopupSurface(QWidget *popup);

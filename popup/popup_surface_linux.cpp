@@ -45,6 +45,14 @@ void preparePopupSurface(QWidget *popup)
         prepareX11PopupSurface(popup);
 }
 
+// A Wayland compositor holds the buffer of the last frame a little after a hide: a paint then
+// would only make Qt a second window-sized buffer.
+void settlePopupSurface(QWidget *popup)
+{
+    if (!popupIsOverlay())
+        settleX11PopupSurface(popup);
+}
+
 namespace {
 
 class ShowWatcher : public QObject {

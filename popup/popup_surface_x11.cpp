@@ -73,3 +73,18 @@ void prepareX11PopupSurface(QWidget *window)
     store->scroll(whole, 0, 0);
     prepareServerHeap(connection, xcb_window_t(window->winId()));
 }
+
+// Before painting into the pixel buffer it shares with the X server, Qt waits until the server
+// has read the last flush from it. Waited for now, while hidden, that round trip no longer falls
+// on the next show's first paint, where it would queue behind the server's work of mapping the
+// window and add that work to the popup's own drawing instead of overlapping it.
+void settleX11PopupSurface(QWidget *popup)
+{
+    QBackingStore *store = popup->backingStore();
+    // Without a first paint yet there is no buffer, and nothing to wait for.
+    if (store && !store->size().isEmpty()) {
+        const QRegion pixel(0, 0, 1, 1);
+        store->beginPaint(pixel);
+        store->endPaint();
+    }
+}
