@@ -91,4 +91,9 @@ void prepareWaylandPopupSurface(QWidget *popup)
     atEveryShow(popup, clearInputRegion);
     // The shared-memory buffer the compositor reads.
     paintBackingStore(popup);
+    // Qt loads its shell integration, and the compositor makes this client's first layer surface,
+    // at the first show: shown and hidden at once, with nothing drawn, so no buffer is ever
+    // attached and the compositor shows nothing.
+    popup->setVisible(true);
+    popup->setVisible(false);
 }
