@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Runs inside a headless KWin session (tests/kwin-session.sh): Ctrl+Space typed through KWin's fake
-# input over wev, which takes xlogo's 60 rows of the front programs' entries, PRESSES times, timed
+# input over wev, which takes xlogo's 60 rows of the front programs' entries, PRESSES times for
+# each of ROUNDS starts of Keyglance, its first press 2 s after its ready line, each press timed
 # from the key's press leaving the typing client to Keyglance's commit of the popup's first drawn
 # frame, both as Wayland's debug log stamps them (one clock); KWin shows that frame at its next
 # refresh, up to one more frame (16.7 ms at 60 Hz). Writes a JSON line per press to RESULTS.
-# Usage: kwin_session_bench.sh KEYGLANCE KWIN_CTRL_SPACE RESULTS PRESSES
+# Usage: kwin_session_bench.sh KEYGLANCE KWIN_CTRL_SPACE RESULTS ROUNDS PRESSES
 set -euo pipefail
 keyglance=$1
 ctrl_space=$2
 results=$3
-presses=$4
+rounds=$4
+presses=$5
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/scratch.sh"
 
@@ -18,28 +20,35 @@ jq -s '.[0] + .[1] | .wev = .xlogo' "$root/data/data.json" "$root/bench/front-pr
 export XDG_CONFIG_HOME=$work/config
 wev >/dev/null 2>&1 &
 pids+=($!)
-(cd "$work" && WAYLAND_DEBUG=1 exec "$keyglance") >"$work/keyglance.log" 2>&1 &
-pids+=($!)
-wait_for "grep -q 'Is Registered:  true' '$work/keyglance.log'"
-shown() { grep -c -F '设置可见' "$work/keyglance.log" || true; }
-hidden() { grep -c -F '设置不可见' "$work/keyglance.log" || true; }
-
+shown() { grep -c -F '设置可见' "$log" || true; }
+hidden() { grep -c -F '设置不可见' "$log" || true; }
 # A debug line's stamp in milliseconds: "[1234567.890] -> ...".
 stamp() { sed -n 's/^\[ *\([0-9.]*\)\].*/\1/p' | head -n1; }
-for press in $(seq 1 "$presses"); do
-    pressed=$(WAYLAND_DEBUG=1 "$ctrl_space" 2>&1 | grep -F 'keyboard_key(57, 1)' | stamp)
-    wait_for "[ \$(shown) -ge $press ]" 10
-    "$ctrl_space"
-    wait_for "[ \$(hidden) -ge $press ]" 10
-    # The first buffer attached after the press, and the commit that shows it.
-    awk -v after="$pressed" -v press="$press" '
-        !match($0, /^\[ *[0-9]+\.[0-9]+\]/) { next }
-        { t = substr($0, 2, RLENGTH - 2) + 0 }
-        t < after { next }
-        !surface && /wl_surface@[0-9]+\.attach\(wl_buffer@/ { match($0, /wl_surface@[0-9]+/); surface = substr($0, RSTART, RLENGTH) }
-        surface && index($0, surface ".commit()") {
-            printf "{\"record\":\"wayland_press\",\"compositor\":\"kwin\",\"until\":\"committed\",\"front\":\"wev\",\"start\":1,\"press\":%d,\"ms\":%.2f}\n", press, t - after
-            exit
-        }
-    ' "$work/keyglance.log" >>"$results"
+
+for start in $(seq "$rounds"); do
+    log=$work/keyglance-$start.log
+    (cd "$work" && WAYLAND_DEBUG=1 exec "$keyglance") >"$log" 2>&1 &
+    running=$!
+    pids+=("$running")
+    wait_for "grep -q 'Is Registered:  true' '$log'" || { grep -v '^\[' "$log" >&2; exit 1; }
+    sleep 2
+    for press in $(seq 1 "$presses"); do
+        pressed=$(WAYLAND_DEBUG=1 "$ctrl_space" 2>&1 | grep -F 'keyboard_key(57, 1)' | stamp)
+        wait_for "[ \$(shown) -ge $press ]" 10
+        "$ctrl_space"
+        wait_for "[ \$(hidden) -ge $press ]" 10
+        # The first buffer attached after the press, and the commit that shows it.
+        awk -v after="$pressed" -v press="$press" -v start="$start" '
+            !match($0, /^\[ *[0-9]+\.[0-9]+\]/) { next }
+            { t = substr($0, 2, RLENGTH - 2) + 0 }
+            t < after { next }
+            !surface && /wl_surface@[0-9]+\.attach\(wl_buffer@/ { match($0, /wl_surface@[0-9]+/); surface = substr($0, RSTART, RLENGTH) }
+            surface && index($0, surface ".commit()") {
+                printf "{\"record\":\"wayland_press\",\"compositor\":\"kwin\",\"until\":\"committed\",\"front\":\"wev\",\"start\":%d,\"press\":%d,\"ms\":%.2f}\n", start, press, t - after
+                exit
+            }
+        ' "$log" >>"$results"
+    done
+    kill "$running"
+    wait "$running" || true
 done

@@ -23,6 +23,7 @@ wait_for "swaymsg -t get_tree | grep -q '\"app_id\": \"foot\"'"
 for start in $(seq "$rounds"); do
     "$build/keyglance" >keyglance.log 2>&1 &
     keyglance=$!
+    pids+=("$keyglance")
     wait_for "grep -q 'Is Registered:  true' keyglance.log"
     sleep 2
     "$build/bench/sway_latency_probe" --presses "$presses" --front foot --start "$start" \

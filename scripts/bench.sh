@@ -52,7 +52,8 @@ echo "bench: Wayland sessions" >&2
 tests/sway-session.sh --output "$wayland" bench/sway_session_bench.sh "$build" \
     "$wayland/sway.jsonl" "$BENCH_ROUNDS" $((BENCH_PRESSES / BENCH_ROUNDS))
 tests/kwin-session.sh --output "$wayland" bench/kwin_session_bench.sh "$build/keyglance" \
-    "$build/bench/kwin-ctrl-space" "$wayland/kwin.jsonl" $((BENCH_PRESSES / BENCH_ROUNDS))
+    "$build/bench/kwin-ctrl-space" "$wayland/kwin.jsonl" "$BENCH_ROUNDS" \
+    $((BENCH_PRESSES / BENCH_ROUNDS))
 cat "$wayland"/*.jsonl >>"$results"
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
