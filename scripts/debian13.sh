@@ -37,6 +37,7 @@ inside() {
     ' sh "$system" "$@"
 }
 
+"$root/scripts/install-deps.sh" --debootstrap
 if [ ! -e "$system/.ready" ]; then
     rm -rf "$cache"/debian13-*
     mkdir -p "$cache"
@@ -59,7 +60,6 @@ fi
 # The project's files as they are now; build folders made in there before are kept, to build
 # again. Files are compared by content and a changed one gets the time of copying: the source's
 # own time may be older than an object built from an earlier version, which make would keep.
-"$root/scripts/install-deps.sh" --debootstrap
 mkdir -p "$system/opt/keyglance"
 rsync -rlpc --delete --exclude='/build*' --exclude='/run' --exclude='/.git' "$root/" \
     "$system/opt/keyglance/"
