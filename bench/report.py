@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Turns the benchmarks' results (JSON lines) into docs/performance.md.
 
-Usage: report.py TEMPLATE RESULTS > docs/performance.md
+Usage: report.py TEMPLATE RESULTS PER_SHOW_CSV > docs/performance.md
 
 The template holds the document's prose with $names for the figures, and session.md.in beside it
 the part repeated for each session. A further session or front program is more records: sessions
 come in the order of their "session" records, front programs in the order of their first press.
 """
+import csv
 import json
 import re
 import statistics
@@ -217,41 +218,57 @@ def startup_section(records):
             for field in ("registered_ms", "idle_ms")] for popup, times in runs.items()], 1)
 
 
-def pershow_section(records):
+def benchmarks(csv_path):
+    """QBENCHMARK's results (QtTest's -csv): function -> data tag -> (ms an iteration, iterations)."""
+    results = defaultdict(dict)
+    for function, tag, _, per_iteration, _, iterations in csv.reader(
+            Path(csv_path).read_text().splitlines()):
+        results[function][tag] = (float(per_iteration), int(iterations))
+    return results
+
+
+def pershow_section(results):
+    """Per data file (its tag: label and bytes), each step of a show and their sum."""
+    rows = []
+    for tag, (_, iterations) in results["readParse"].items():
+        label, size = tag.rsplit(" ", 1)
+        steps = [results[step][tag][0] for step in ("readParse", "rows", "fill")]
+        show_ms = sum(steps)
+        rows.append([label, f"{int(size) / 1000:,.0f} KB", iterations]
+                    + [f"{ms * 1000:,.0f} µs" for ms in [show_ms] + steps]
+                    + [f"{show_ms * 1000 / (int(size) / 1e6):,.0f} µs"])
     return table(["Data file", "Size", "Iterations", "Per show", "Read + parse", "Rows", "Lists",
-                  "Per MB"], [
-        [r["file"], f"{r['bytes'] / 1000:,.0f} KB", len(r["total_us"])]
-        + [f"{median(r[field]):,.0f} µs" for field in ("total_us", "read_parse_us", "rows_us", "fill_us")]
-        + [f"{median(r['total_us']) / (r['bytes'] / 1e6):,.0f} µs"] for r in records])
+                  "Per MB"], rows)
 
 
-def scaled_layout_section(records):
-    return table(["Empty groups", "Scale", "Iterations", "Layout of the lists"], [
-        [f"{r['groups']:,.0f}", f"{r['scale']:.2f}", len(r["layout_us"]),
-         f"{median(r['layout_us']):,.0f} µs"] for r in records])
+def scaled_layout_section(results):
+    """The layout of empty groups (its tag: their number and the popup's scale)."""
+    rows = [[f"{int(tag.split()[0]):,}", tag.split()[1], iterations, f"{ms * 1000:,.0f} µs"]
+            for tag, (ms, iterations) in results["scaledDownLayout"].items()]
+    return table(["Empty groups", "Scale", "Iterations", "Layout of the lists"], rows)
 
 
-def wayland_section(records, x11):
-    """Key to popup in each Wayland session, beside Keyglance's presses with openbox."""
-    sources = defaultdict(lambda: defaultdict(list))  # (compositor, until, front) -> start -> ms
+def wayland_section(records, x11, x11_qt):
+    """Key to popup in each Wayland session and Qt, beside Keyglance's presses with openbox."""
+    sources = defaultdict(lambda: defaultdict(list))  # (session, until, front, Qt) -> start -> ms
     for record in records:
-        sources[record["compositor"], record["until"], record["front"]][record["start"]].append(
-            record["ms"])
+        sources[record["compositor"], record["until"], record["front"], record["qt"]][
+            record["start"]].append(record["ms"])
     x11_starts = x11.starts("keyglance")
-    rows = [["X11 (openbox)", "first frame", ", ".join(dict.fromkeys(x11.fronts.values())),
+    rows = [["X11 (openbox)", "first frame", ", ".join(dict.fromkeys(x11.fronts.values())), x11_qt,
              len(x11_starts), median([x11.first("keyglance", start) for start in x11_starts]),
              x11.later("keyglance")]]
-    rows += [[compositor, until, front, len(starts), median([ms[0] for ms in starts.values()]),
+    rows += [[compositor, until, front, qt, len(starts), median([ms[0] for ms in starts.values()]),
               [value for ms in starts.values() for value in ms[1:]]]
-             for (compositor, until, front), starts in sources.items()]
-    return table(["Session", "Until", "Front program", "Starts", "first press", "later p50",
+             for (compositor, until, front, qt), starts in sorted(sources.items())]
+    return table(["Session", "Until", "Front program", "Qt", "Starts", "first press", "later p50",
                   "p95", "max", "first / later"],
-                 [row[:4] + [number(row[4]), number(median(row[5])), number(p95(row[5])),
-                             number(maximum(row[5])), ratio(row[4], median(row[5]))]
-                  for row in rows], 4)
+                 [row[:5] + [number(row[5]), number(median(row[6])), number(p95(row[6])),
+                             number(maximum(row[6])), ratio(row[5], median(row[6]))]
+                  for row in rows], 5)
 
 
-def main(template_path, results_path):
+def main(template_path, results_path, benchmarks_path):
     kinds = defaultdict(list)
     sessions = {}
     for line in Path(results_path).read_text().splitlines():
@@ -264,6 +281,7 @@ def main(template_path, results_path):
     template = Path(template_path)
     session_template = Template((template.parent / "session.md.in").read_text())
     run = kinds["run"][-1]
+    per_show = benchmarks(benchmarks_path)
     openbox = Session(sessions["openbox"])
     sys.stdout.write(Template(template.read_text()).substitute(
         machine=run["machine"], load_start=run["load_start"], load_end=run["load_end"],
@@ -271,9 +289,9 @@ def main(template_path, results_path):
         rounds=len({record["start"] for record in kinds["press"]}),
         sessions="\n".join(Session(records).render(session_template)
                            for records in sessions.values()),
-        wayland=wayland_section(kinds["wayland_press"], openbox),
-        startup=startup_section(kinds["startup"]), pershow=pershow_section(kinds["pershow"]),
-        scaledlayout=scaled_layout_section(kinds["scaledlayout"]),
+        wayland=wayland_section(kinds["wayland_press"], openbox, run["qt"]),
+        startup=startup_section(kinds["startup"]), pershow=pershow_section(per_show),
+        scaledlayout=scaled_layout_section(per_show),
         **memory_section(kinds["memory"])))
 
 

@@ -2,7 +2,7 @@
 # Builds the benchmarks in Release, runs them, and rewrites docs/performance.md from their results
 # (JSON lines in build-bench/bench-results.jsonl) through bench/report.py.
 # Counts: BENCH_PRESSES (600), BENCH_ROUNDS (10), BENCH_CYCLES (10000), BENCH_STARTS (10),
-# BENCH_SHOW_SECONDS (2).
+# BENCH_SHOW_MEDIAN (5).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -17,7 +17,6 @@ export BENCH_PRESSES=${BENCH_PRESSES:-600}
 export BENCH_ROUNDS=${BENCH_ROUNDS:-10}
 export BENCH_CYCLES=${BENCH_CYCLES:-10000}
 export BENCH_STARTS=${BENCH_STARTS:-10}
-export BENCH_SHOW_SECONDS=${BENCH_SHOW_SECONDS:-2}
 
 build=$root/build-bench
 logs=$build/bench-logs
@@ -31,7 +30,9 @@ session() {
     echo "bench: $2" >&2
 }
 
-build-bench/bench/per_show_bench data/data.json >>"$results"
+per_show=$build/per-show.csv
+build-bench/bench/per_show_bench -median "${BENCH_SHOW_MEDIAN:-5}" -minimumtotal 500 \
+    -o "$per_show,csv" -o -,txt
 session openbox "With openbox"
 tests/x11-session.sh --wm bench/x11_session_bench.sh openbox "$build" "$results" "$logs" shared
 # Memory and start-up with no window manager: its round trips would only stretch 10,000 cycles.
@@ -46,22 +47,21 @@ for start in $(seq "$BENCH_ROUNDS"); do
     done
 done
 
-# Wayland sessions, each a headless compositor run as a throwaway user (root or sudo adds it).
-wayland=$logs/wayland
-echo "bench: Wayland sessions" >&2
-tests/sway-session.sh --output "$wayland" bench/sway_session_bench.sh "$build" \
-    "$wayland/sway.jsonl" "$BENCH_ROUNDS" $((BENCH_PRESSES / BENCH_ROUNDS))
-tests/kwin-session.sh --output "$wayland" bench/kwin_session_bench.sh "$build/keyglance" \
-    "$build/bench/kwin-ctrl-space" "$wayland/kwin.jsonl" "$BENCH_ROUNDS" \
-    $((BENCH_PRESSES / BENCH_ROUNDS))
-cat "$wayland"/*.jsonl >>"$results"
+# Wayland sessions, each a headless compositor run as a throwaway user (root or sudo adds it), on
+# this machine's Qt and on Debian 13's Qt 6 in the system of scripts/debian13.sh.
+bench/wayland_benches.sh "$build" "$BENCH_ROUNDS" "$BENCH_PRESSES" >>"$results"
+if [ "$(. /etc/os-release && echo "$VERSION_CODENAME")" != trixie ]; then
+    scripts/debian13.sh bench/wayland_benches.sh --build build-bench "$BENCH_ROUNDS" \
+        "$BENCH_PRESSES" >>"$results"
+fi
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
 qt=$(pkg-config --modversion Qt5Core 2>/dev/null || echo unknown)
 jq -nc --arg machine "$(nproc) cores ($cpu), $(uname -srm), Qt $qt, $(date -u +%Y-%m-%d)" \
+    --arg qt "$qt" \
     --arg load_start "$load" --arg load_end "$(cut -d' ' -f1-3 /proc/loadavg)" \
     --argjson seconds $(($(date +%s) - started)) \
-    '{record: "run", $machine, $load_start, $load_end, $seconds}' >>"$results"
-python3 bench/report.py bench/performance.md.in "$results" >docs/performance.md
+    '{record: "run", $machine, $qt, $load_start, $load_end, $seconds}' >>"$results"
+python3 bench/report.py bench/performance.md.in "$results" "$per_show" >docs/performance.md
 cat docs/performance.md
 echo "Results: $results; program logs: $logs"

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Key to popup under sway and KWin for the Keyglance of BUILD, each a headless compositor run as a
+# throwaway user: ROUNDS starts, PRESSES presses in all for each. Prints the presses as JSON lines,
+# each with the Qt version Keyglance runs on; the programs' logs go to BUILD/bench-logs/wayland.
+# With --build, first builds the benchmarks in Release into BUILD (inside the Debian 13 system of
+# scripts/debian13.sh, say). Usage: wayland_benches.sh [--build] BUILD ROUNDS PRESSES
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+if [ "${1:-}" = --build ]; then
+    shift
+    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=Release -DKEYGLANCE_BENCH=ON >&2
+    cmake --build "$1" -j"$(nproc)" >&2
+fi
+build=$(cd "$1" && pwd)
+rounds=$2
+presses=$(($3 / rounds))
+logs=$build/bench-logs/wayland
+rm -rf "$logs"
+mkdir -p "$logs"
+major=$(sed -n 's/^Qt\([56]\)Core_DIR:.*/\1/p' "$build/CMakeCache.txt" | head -n1)
+qt=$(pkg-config --modversion "Qt${major}Core")
+
+echo "bench: Wayland sessions, Qt $qt" >&2
+tests/sway-session.sh --output "$logs" bench/sway_session_bench.sh "$build" "$logs/sway.jsonl" \
+    "$rounds" "$presses"
+tests/kwin-session.sh --output "$logs" bench/kwin_session_bench.sh "$build/keyglance" \
+    "$build/bench/kwin-ctrl-space" "$logs/kwin.jsonl" "$rounds" "$presses"
+# Named with the release of each compositor's package: KWin refuses root, even for --version.
+version() { dpkg-query -W -f '${Version}' "$1" | sed 's/^[0-9]*://; s/-[^-]*$//'; }
+jq -c --arg qt "$qt" --arg sway "sway $(version sway)" --arg kwin "KWin $(version kwin-wayland)" \
+    '. + {qt: $qt, compositor: (if .compositor == "sway" then $sway else $kwin end)}' \
+    "$logs"/sway.jsonl "$logs"/kwin.jsonl
