@@ -5,6 +5,7 @@
 #include <QBackingStore>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QWidget>
 #include <QWindow>
 
@@ -94,6 +95,12 @@ QBackingStore *paintBackingStore(QWidget *window)
         return nullptr;
     store->resize(window->size());
     store->beginPaint(QRegion(window->rect()));
+    // Qt 6 leaves a new buffer as the kernel made it, zeroed but never touched: filled here, its
+    // pages no longer fault at the first show (940 of them for 1200 x 800).
+    QPainter painter(store->paintDevice());
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(window->rect(), Qt::transparent);
+    painter.end();
     store->endPaint();
     return store;
 }

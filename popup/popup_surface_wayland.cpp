@@ -46,29 +46,36 @@ void followWindowScreen([[maybe_unused]] LayerShellQt::Window *layer,
 // pages (about 940 for 1200 x 800), more than half of that show's own work.
 class KeptFrameOpacity : public QGraphicsEffect {
 public:
+    // The image is made and filled now, at start-up, so no show touches its pages first.
     KeptFrameOpacity(QWidget *popup, qreal opacity)
         : QGraphicsEffect(popup), popup(popup), opacity(opacity)
     {
+        frameFor(popup->devicePixelRatioF()).fill(Qt::transparent);
     }
 
 protected:
     void draw(QPainter *painter) override
     {
-        const qreal ratio = painter->device()->devicePixelRatioF();
-        const QSize size = (QSizeF(popup->size()) * ratio).toSize();
-        if (frame.size() != size) {
-            frame = QImage(size, QImage::Format_ARGB32_Premultiplied);
-            frame.setDevicePixelRatio(ratio);
-        }
-        frame.fill(Qt::transparent);
-        popup->render(&frame, QPoint(), QRegion(), QWidget::DrawChildren);
+        QImage &image = frameFor(painter->device()->devicePixelRatioF());
+        image.fill(Qt::transparent);
+        popup->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
         painter->save();
         painter->setOpacity(opacity);
-        painter->drawImage(QPoint(), frame);
+        painter->drawImage(QPoint(), image);
         painter->restore();
     }
 
 private:
+    QImage &frameFor(qreal ratio)
+    {
+        const QSize size = (QSizeF(popup->size()) * ratio).toSize();
+        if (frame.size() != size || !qFuzzyCompare(frame.devicePixelRatio(), ratio)) {
+            frame = QImage(size, QImage::Format_ARGB32_Premultiplied);
+            frame.setDevicePixelRatio(ratio);
+        }
+        return frame;
+    }
+
     QWidget *popup;
     qreal opacity;
     QImage frame;
