@@ -37,7 +37,7 @@ inside() {
     ' sh "$system" "$@"
 }
 
-"$root/scripts/install-deps.sh" --debootstrap
+"$root/scripts/install-deps.sh" --debootstrap >&2
 if [ ! -e "$system/.ready" ]; then
     rm -rf "$cache"/debian13-*
     mkdir -p "$cache"
