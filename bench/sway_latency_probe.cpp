@@ -15,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <poll.h>
@@ -262,7 +264,13 @@ int main(int argc, char **argv)
         wl_display_dispatch(screen.connection());
     const std::vector<uint8_t> hidden = screen.pixels();
 
+    // sway shows what changed at its next refresh, so a press made right after the last frame
+    // would fall at the same point of every refresh: each waits up to one (16.7 ms at 60 Hz)
+    // first, so the presses fall all over it, as the first press after start-up does.
+    std::mt19937 generator{unsigned(start)};
+    std::uniform_real_distribution<double> phase(0, 1000.0 / 60);
     for (int press = 1; press <= presses; ++press) {
+        std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(phase(generator)));
         const Press shown = pressAndAwait(
             screen, events, [&](const std::vector<uint8_t> &pixels) { return pixels != hidden; });
         JsonLine("wayland_press")
