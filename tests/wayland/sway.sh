@@ -47,6 +47,9 @@ sleep 1 # the first frame reaches the screen
 grim "$shots/sway-popup.png"
 check "the popup is a centred 1200 x 800 overlay" \
     [ "$(changed_box "$work/before.png" "$shots/sway-popup.png")" = "1200x800+360+140" ]
+# Black at 90 % over foot's #111111: 0.1 × 0x11 rounds to 0x02.
+check "... black, 90 % opaque" \
+    [ "$(convert "$shots/sway-popup.png" -format '%[hex:p{380,160}]' info:)" = 020202 ]
 check "the focus stays on foot" [ "$(focused)" = foot ]
 press 1 '设置不可见'
 sleep 1
