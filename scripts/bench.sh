@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release, runs them, and rewrites docs/performance.md from their results
-# (JSON lines in build-bench/bench-results.jsonl) through bench/report.py.
+# (JSON lines in build-bench/bench-results.jsonl, the per-show benchmark's CSV beside them) through
+# bench/report.py. From Debian 12 the Wayland sessions run again with Qt 6, in the Debian 13 system
+# of scripts/debian13.sh (made on the first run, a few minutes).
 # Counts: BENCH_PRESSES (600), BENCH_ROUNDS (10), BENCH_CYCLES (10000), BENCH_STARTS (10),
 # BENCH_SHOW_MEDIAN (5).
 set -euo pipefail
