@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Key to popup under sway, KWin and (where it is packaged) labwc for the Keyglance of BUILD, each a
-# headless compositor run as a throwaway user: ROUNDS starts, PRESSES presses in all for each. Prints the presses as JSON lines,
-# each with the Qt version Keyglance runs on; the programs' logs go to BUILD/bench-logs/wayland.
+# headless compositor run as a throwaway user: ROUNDS starts, PRESSES presses in all for each.
+# Prints the presses as JSON lines, each with the Qt version Keyglance runs on; the programs' logs
+# go to BUILD/bench-logs/wayland.
 # With --build, first builds the benchmarks in Release into BUILD (inside the Debian 13 system of
 # scripts/debian13.sh, say). Usage: wayland_benches.sh [--build] BUILD ROUNDS PRESSES
 set -euo pipefail
@@ -18,8 +19,7 @@ presses=$(($3 / rounds))
 logs=$build/bench-logs/wayland
 rm -rf "$logs"
 mkdir -p "$logs"
-major=$(sed -n 's/^Qt\([56]\)Core_DIR:.*/\1/p' "$build/CMakeCache.txt" | head -n1)
-qt=$(pkg-config --modversion "Qt${major}Core")
+qt=$(bench/qt_version.sh "$build")
 
 echo "bench: Wayland sessions, Qt $qt" >&2
 tests/sway-session.sh --output "$logs" bench/sway_session_bench.sh "$build" "$logs/sway.jsonl" \
@@ -28,14 +28,13 @@ tests/kwin-session.sh --output "$logs" bench/typed_session_bench.sh kwin "$build
     "$logs/kwin.jsonl" "$rounds" "$presses" 'keyboard_key\(57, 1\)' "$build/bench/kwin-ctrl-space"
 # labwc runs the toggle command the user binds, as the README has it: when the key is let go.
 if command -v labwc >/dev/null; then
-    tests/labwc-session.sh --output "$logs" sh -c '
-        printf "<labwc_config><keyboard><keybind key=\"C-space\" onRelease=\"yes\">%s</keybind></keyboard></labwc_config>\n" \
-            "<action name=\"Execute\" command=\"$1/keyglance-toggle\" />" >"$LABWC_RC"
-        labwc --reconfigure
-        shift
-        exec "$@"' sh "$build" bench/typed_session_bench.sh labwc "$build/keyglance" \
-        "$logs/labwc.jsonl" "$rounds" "$presses" '\.key\([0-9]+, [0-9]+, 0\)' \
-        wtype -M ctrl -k space -m ctrl
+    binding="<action name=\"Execute\" command=\"$build/keyglance-toggle\" />"
+    rc="<labwc_config><keyboard><keybind key=\"C-space\" onRelease=\"yes\">$binding</keybind>"
+    rc="$rc</keyboard></labwc_config>"
+    tests/labwc-session.sh --output "$logs" sh -c \
+        'echo "$1" >"$LABWC_RC" && labwc --reconfigure && shift && exec "$@"' sh "$rc" \
+        bench/typed_session_bench.sh labwc "$build/keyglance" "$logs/labwc.jsonl" "$rounds" \
+        "$presses" '\.key\([0-9]+, [0-9]+, 0\)' wtype -M ctrl -k space -m ctrl
 fi
 # Named with the release of each compositor's package: KWin refuses root, even for --version.
 version() { dpkg-query -W -f '${Version}' "$1" | sed 's/^[0-9]*://; s/-[^-]*$//'; }

@@ -58,7 +58,7 @@ if [ "$(. /etc/os-release && echo "$VERSION_CODENAME")" != trixie ]; then
 fi
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
-qt=$(pkg-config --modversion Qt5Core 2>/dev/null || echo unknown)
+qt=$(bench/qt_version.sh "$build")
 jq -nc --arg machine "$(nproc) cores ($cpu), $(uname -srm), Qt $qt, $(date -u +%Y-%m-%d)" \
     --arg qt "$qt" \
     --arg load_start "$load" --arg load_end "$(cut -d' ' -f1-3 /proc/loadavg)" \
