@@ -31,6 +31,25 @@ press() {
 # The box in which a screenshot differs from the one before the popup, as WxH+X+Y.
 changed_box() { convert "$1" "$2" -compose difference -composite -trim -format '%wx%h%O' info:; }
 same_picture() { compare -metric AE "$1" "$2" null: 2>/dev/null; }
+# A screenshot of output $1 into $2 once it stops changing: sway shows a window that was just
+# opened or moved when the window has drawn itself at its new size, which a busy machine delays.
+settled_shot() {
+    grim -o "$1" "$2"
+    for _ in $(seq 50); do
+        sleep 0.1
+        grim -o "$1" "$2.next"
+        same_picture "$2" "$2.next" && break
+        mv "$2.next" "$2"
+    done
+    rm -f "$2.next"
+}
+# Whether the popup changed the box $1 (WxH+X+Y) between screenshots $2 and $3; says which box
+# it changed when another.
+changed_box_is() {
+    local box
+    box=$(changed_box "$2" "$3")
+    [ "$box" = "$1" ] || { echo "changed: $box" >&2 && false; }
+}
 # Whether the popup in screenshot $1 lets a tenth of the background beside it through, as black at
 # 90 % does: within one level of red, over a background not black itself.
 translucent_black() {
@@ -44,7 +63,7 @@ echo "== foot in front"
 foot sh >/dev/null 2>&1 &
 pids+=($!)
 wait_for "[ \"\$(focused)\" = foot ]"
-grim "$work/before.png"
+settled_shot HEADLESS-1 "$work/before.png"
 start_keyglance "$work/keyglance.log"
 check "the session is sway" grep -q "Keyglance: session: sway" "$log"
 check "Ctrl+Space is registered" grep -q 'Is Registered:  true' "$log"
@@ -54,7 +73,7 @@ check "lists foot's rows in key order" lines_in_order "$log" \
 sleep 1 # the first frame reaches the screen
 grim "$shots/sway-popup.png"
 check "the popup is a centred 1200 x 800 overlay" \
-    [ "$(changed_box "$work/before.png" "$shots/sway-popup.png")" = "1200x800+360+140" ]
+    changed_box_is 1200x800+360+140 "$work/before.png" "$shots/sway-popup.png"
 check "... black, 90 % opaque" translucent_black "$shots/sway-popup.png"
 check "the focus stays on foot" [ "$(focused)" = foot ]
 press 1 '设置不可见'
@@ -91,12 +110,12 @@ swaymsg create_output >/dev/null
 swaymsg '[app_id=wev] fullscreen disable, move container to output HEADLESS-2, focus' >/dev/null
 focused_output() { swaymsg -t get_outputs | jq -r '.[] | select(.focused) | .name'; }
 wait_for "[ \"\$(focused_output)\" = HEADLESS-2 ]"
-grim -o HEADLESS-2 "$work/second-before.png"
+settled_shot HEADLESS-2 "$shots/sway-second-before.png"
 press 7 '设置可见'
 sleep 1
-grim -o HEADLESS-2 "$work/second-popup.png"
+grim -o HEADLESS-2 "$shots/sway-second-popup.png"
 check "the popup is centred on that output" \
-    [ "$(changed_box "$work/second-before.png" "$work/second-popup.png")" = "1200x800+360+140" ]
+    changed_box_is 1200x800+360+140 "$shots/sway-second-before.png" "$shots/sway-second-popup.png"
 press 7 '设置不可见'
 
 echo "== after Keyglance was killed"
