@@ -2,8 +2,6 @@
 
 #include "bench/xcb_util.h"
 
-#include <xcb/xtest.h>
-
 #include <cmath>
 #include <poll.h>
 #include <vector>
@@ -40,7 +38,7 @@ PopupWatcher::PopupWatcher(xcb_connection_t *connection, std::string title, std:
       m_title(std::move(title)), m_frontTitle(std::move(frontTitle)),
       m_netWmName(internAtom(connection, "_NET_WM_NAME")),
       m_utf8String(internAtom(connection, "UTF8_STRING")),
-      m_netActiveWindow(internAtom(connection, "_NET_ACTIVE_WINDOW"))
+      m_netActiveWindow(internAtom(connection, "_NET_ACTIVE_WINDOW")), m_keyboard(connection)
 {
     const xcb_query_extension_reply_t *damage = xcb_get_extension_data(connection, &xcb_damage_id);
     const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(connection, &xcb_test_id);
@@ -50,8 +48,6 @@ PopupWatcher::PopupWatcher(xcb_connection_t *connection, std::string title, std:
     const auto version = adoptReply(xcb_damage_query_version_reply(
         connection, xcb_damage_query_version(connection, 1, 1), nullptr));
     m_damageNotify = uint8_t(damage->first_event + XCB_DAMAGE_NOTIFY);
-    m_control = keycodeFor(connection, kControlL);
-    m_space = keycodeFor(connection, kSpace);
 
     m_windowManager = windowManagerCheck(connection) != XCB_WINDOW_NONE;
 
@@ -62,7 +58,7 @@ PopupWatcher::PopupWatcher(xcb_connection_t *connection, std::string title, std:
         findWindow([this](const std::string &name) { return name == m_title; });
     if (existing != XCB_WINDOW_NONE)
         adopt(existing);
-    m_usable = m_control != 0 && m_space != 0;
+    m_usable = m_keyboard.keycode(kControlL) != 0 && m_keyboard.keycode(kSpace) != 0;
 }
 
 PopupWatcher::ShowTimes PopupWatcher::show(double timeoutMs)
@@ -72,7 +68,7 @@ PopupWatcher::ShowTimes PopupWatcher::show(double timeoutMs)
     focusFront();
     m_mappedAt = m_drawnAt = kNoTime;
     const double start = monotonicMs();
-    pressHotkey();
+    m_keyboard.type({kControlL, kSpace});
     waitUntil([this] { return !std::isnan(m_drawnAt); }, start + timeoutMs);
     return {m_mappedAt - start, m_drawnAt - start};
 }
@@ -82,7 +78,7 @@ double PopupWatcher::hide(double timeoutMs)
     m_unmappedAt = kNoTime;
     m_released = false;
     const double start = monotonicMs();
-    pressHotkey();
+    m_keyboard.type({kControlL, kSpace});
     waitUntil([this] { return !std::isnan(m_unmappedAt); }, start + timeoutMs);
     // Openbox moves the focus once it has let the window go; the next show must not race that.
     if (m_windowManager)
@@ -97,18 +93,6 @@ bool PopupWatcher::popupMapped()
     const auto attributes = adoptReply(xcb_get_window_attributes_reply(
         m_connection, xcb_get_window_attributes(m_connection, m_target), nullptr));
     return attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
-}
-
-void PopupWatcher::pressHotkey()
-{
-    const auto fake = [this](uint8_t type, xcb_keycode_t key) {
-        xcb_test_fake_input(m_connection, type, key, XCB_CURRENT_TIME, m_root, 0, 0, 0);
-    };
-    fake(XCB_KEY_PRESS, m_control);
-    fake(XCB_KEY_PRESS, m_space);
-    fake(XCB_KEY_RELEASE, m_space);
-    fake(XCB_KEY_RELEASE, m_control);
-    xcb_flush(m_connection);
 }
 
 // The program in front must be the foreground window at each press, as for a person who

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/xtest_keyboard.h"
+
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 
@@ -34,7 +36,6 @@ public:
     bool popupMapped();
 
 private:
-    void pressHotkey();
     void focusFront();
     bool waitUntil(const std::function<bool()> &done, double deadlineMs);
     void handle(const xcb_generic_event_t &event);
@@ -54,8 +55,7 @@ private:
     bool m_usable = false;
     bool m_windowManager = false;
     uint8_t m_damageNotify = 0;
-    xcb_keycode_t m_control = 0;
-    xcb_keycode_t m_space = 0;
+    XTestKeyboard m_keyboard;
 
     xcb_window_t m_target = XCB_WINDOW_NONE;
     xcb_damage_damage_t m_damage = XCB_NONE;

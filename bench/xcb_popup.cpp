@@ -1,6 +1,7 @@
 // The floor for the popup latency: a plain xcb program that grabs Ctrl+Space itself and
 // maps or unmaps a 1200x800 window on each press, painting it black on Expose.
 #include "bench/xcb_util.h"
+#include "tests/support/xtest_keyboard.h"
 
 #include <cstdio>
 #include <cstring>
@@ -41,7 +42,7 @@ int main()
         return 1;
     }
     xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    const xcb_keycode_t space = keycodeFor(connection, kSpace);
+    const xcb_keycode_t space = XTestKeyboard(connection).keycode(kSpace);
     // Only the plain Control state: the benchmark types the combination with no lock keys on.
     const auto grabError = adoptReply(xcb_request_check(
         connection, xcb_grab_key_checked(connection, 1, screen->root, XCB_MOD_MASK_CONTROL, space,

@@ -19,9 +19,6 @@ template <typename T> XcbReply<T> adoptReply(T *reply)
 // Interns one atom; XCB_ATOM_NONE when the server does not answer.
 xcb_atom_t internAtom(xcb_connection_t *connection, const std::string &name);
 
-// The first key code producing keysym without modifiers; 0 when the keymap has none.
-xcb_keycode_t keycodeFor(xcb_connection_t *connection, xcb_keysym_t keysym);
-
 // The process of the X server at the other end of a local connection; 0 when unknown.
 pid_t serverPid(xcb_connection_t *connection);
 

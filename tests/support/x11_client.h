@@ -11,22 +11,18 @@
 #include <X11/keysym.h>
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
-#include <xcb/xtest.h>
+
+#include "xtest_keyboard.h"
 
 #include <cstdlib>
 #include <memory>
 
 using KeySyms = QVector<KeySym>;
 
-inline xcb_keycode_t keycodeOf(KeySym keysym)
-{
-    return XKeysymToKeycode(qtX11Display(), keysym);
-}
-
 // A second X client: types through XTest and competes for key grabs.
 class OtherClient {
 public:
-    OtherClient() : m_connection(xcb_connect(nullptr, nullptr))
+    OtherClient() : m_connection(xcb_connect(nullptr, nullptr)), m_keyboard(m_connection)
     {
         m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
     }
@@ -34,28 +30,9 @@ public:
 
     xcb_connection_t *connection() const { return m_connection; }
 
-    void type(const KeySyms &modifiers, KeySym key)
-    {
-        press(modifiers, key);
-        release(modifiers, key);
-    }
-
-    // Keys pressed stay down until released; meanwhile the server auto-repeats the last one.
-    void press(const KeySyms &modifiers, KeySym key)
-    {
-        for (KeySym modifier : modifiers)
-            fake(XCB_KEY_PRESS, modifier);
-        fake(XCB_KEY_PRESS, key);
-        xcb_flush(m_connection);
-    }
-
-    void release(const KeySyms &modifiers, KeySym key)
-    {
-        fake(XCB_KEY_RELEASE, key);
-        for (KeySym modifier : modifiers)
-            fake(XCB_KEY_RELEASE, modifier);
-        xcb_flush(m_connection);
-    }
+    void type(const KeySyms &modifiers, KeySym key) { m_keyboard.type(keys(modifiers, key)); }
+    void press(const KeySyms &modifiers, KeySym key) { m_keyboard.press(keys(modifiers, key)); }
+    void release(const KeySyms &modifiers, KeySym key) { m_keyboard.release(keys(modifiers, key)); }
 
     // A window over the whole screen that hears its button presses.
     xcb_window_t createListeningWindow()
@@ -144,7 +121,7 @@ public:
     bool grab(uint16_t modifiers, KeySym key)
     {
         const xcb_void_cookie_t cookie =
-            xcb_grab_key_checked(m_connection, 1, m_root, modifiers, keycodeOf(key),
+            xcb_grab_key_checked(m_connection, 1, m_root, modifiers, m_keyboard.keycode(key),
                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         xcb_generic_error_t *error = xcb_request_check(m_connection, cookie);
         std::free(error);
@@ -153,7 +130,7 @@ public:
 
     void ungrab(uint16_t modifiers, KeySym key)
     {
-        xcb_ungrab_key(m_connection, keycodeOf(key), m_root, modifiers);
+        xcb_ungrab_key(m_connection, m_keyboard.keycode(key), m_root, modifiers);
         xcb_flush(m_connection);
     }
 
@@ -178,13 +155,15 @@ public:
     }
 
 private:
-    void fake(uint8_t type, KeySym keysym)
+    static XTestKeyboard::Keys keys(const KeySyms &modifiers, KeySym key)
     {
-        xcb_test_fake_input(m_connection, type, keycodeOf(keysym), XCB_CURRENT_TIME, m_root, 0, 0,
-                            0);
+        XTestKeyboard::Keys keys(modifiers.begin(), modifiers.end());
+        keys.push_back(xcb_keysym_t(key));
+        return keys;
     }
 
     xcb_connection_t *m_connection;
+    XTestKeyboard m_keyboard;
     xcb_window_t m_root;
     QVector<xcb_window_t> m_pressed;
 };
