@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -20,14 +19,6 @@ public:
     JsonLine &add(const std::string &key, const std::vector<double> &values)
     {
         return raw(key, list(values));
-    }
-    // An object of number lists, one per name.
-    JsonLine &add(const std::string &key, const std::map<std::string, std::vector<double>> &lists)
-    {
-        std::string object;
-        for (const auto &[name, values] : lists)
-            object += (object.empty() ? "" : ",") + quoted(name) + ":" + list(values);
-        return raw(key, "{" + object + "}");
     }
 
     void print() const
@@ -56,12 +47,22 @@ private:
             std::snprintf(text, sizeof text, "%.10g", value);
         return text;
     }
-    // Paths and titles: only quotes and backslashes need escaping.
+    // Quotes, backslashes and control characters (the line breaks of a file) escaped.
     static std::string quoted(const std::string &text)
     {
         std::string result = "\"";
-        for (const char c : text)
-            result += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+        for (const char c : text) {
+            if (c == '"' || c == '\\') {
+                result += '\\';
+                result += c;
+            } else if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                result += escaped;
+            } else {
+                result += c;
+            }
+        }
         return result + "\"";
     }
 

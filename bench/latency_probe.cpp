@@ -244,7 +244,7 @@ int memory(const Options &options)
         return 1;
     const auto record = [&](const char *stage) {
         JsonLine line("memory");
-        line.add("stage", stage).add("mappings", run->target->mappings());
+        line.add("stage", stage).add("smaps", run->target->smaps());
         return line;
     };
     record("idle").print();

@@ -165,6 +165,19 @@ class Session:
                                      for phase in ("first", "later")], costs, 1))
 
 
+def mappings(smaps):
+    """kB resident, proportional and anonymous of each mapped file in /proc/PID/smaps, summed over
+    its mappings; the nameless ones under "[anon]"."""
+    columns = {"Rss:": 0, "Pss:": 1, "Anonymous:": 2}
+    sizes = defaultdict(lambda: [0, 0, 0])
+    for fields in (line.split(maxsplit=5) for line in smaps.splitlines() if line.strip()):
+        if not fields[0].endswith(":"):
+            current = sizes[fields[5] if len(fields) > 5 else "[anon]"]
+        elif fields[0] in columns:
+            current[columns[fields[0]]] += int(fields[1])
+    return sizes
+
+
 def memory_section(records):
     def total(mappings, column):
         return sum(sizes[column] for sizes in mappings.values())
@@ -177,6 +190,8 @@ def memory_section(records):
         return sizes
 
     records = sorted(records, key=lambda r: r["popup"] != "bare")
+    for record in records:
+        record["mappings"] = mappings(record["smaps"])
     snapshot = {(r["popup"], r["data"], r["stage"]): r["mappings"] for r in records}
     bare = snapshot["bare", "shipped", "idle"]
     rows = [[LABELS[r["popup"]] + ("" if r["data"] == "shipped" else f" ({r['data']} data file)"),

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -144,36 +145,10 @@ std::optional<double> TargetProcess::waitQuiet(double quietMs, double timeoutMs)
     return std::nullopt;
 }
 
-std::map<std::string, std::vector<double>> TargetProcess::mappings() const
+std::string TargetProcess::smaps() const
 {
-    std::map<std::string, std::vector<double>> sizes;
     std::ifstream smaps("/proc/" + std::to_string(m_pid) + "/smaps");
-    std::string line;
-    std::vector<double> *current = nullptr;
-    while (std::getline(smaps, line)) {
-        std::istringstream fields(line);
-        std::string first;
-        if (!(fields >> first))
-            continue;
-        if (first.back() != ':') {
-            // A mapping's header: range, permissions, offset, device, inode and maybe a path.
-            std::string skipped, path;
-            fields >> skipped >> skipped >> skipped >> skipped;
-            std::getline(fields >> std::ws, path);
-            current = &sizes[path.empty() ? "[anon]" : path];
-            current->resize(3);
-            continue;
-        }
-        double kb = 0;
-        fields >> kb;
-        const int column = first == "Rss:"         ? 0
-                           : first == "Pss:"       ? 1
-                           : first == "Anonymous:" ? 2
-                                                   : -1;
-        if (current && column >= 0)
-            (*current)[size_t(column)] += kb;
-    }
-    return sizes;
+    return {std::istreambuf_iterator<char>(smaps), std::istreambuf_iterator<char>()};
 }
 
 double processCpuMs(pid_t pid)

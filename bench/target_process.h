@@ -3,7 +3,6 @@
 #include <sys/types.h>
 
 #include <condition_variable>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,9 +28,8 @@ public:
     std::optional<double> waitQuiet(double quietMs, double timeoutMs);
     // Whether the program still runs.
     bool running();
-    // Resident, proportional and anonymous kB of each mapped file from /proc/PID/smaps, summed
-    // over its mappings; the nameless ones under "[anon]".
-    std::map<std::string, std::vector<double>> mappings() const;
+    // The program's /proc/PID/smaps: the size of each of its mappings.
+    std::string smaps() const;
     pid_t pid() const { return m_pid; }
 
 private:
