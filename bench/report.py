@@ -3,9 +3,10 @@
 
 Usage: report.py TEMPLATE RESULTS PER_SHOW_CSV > docs/performance.md
 
-The template holds the document's prose with $names for the figures, and session.md.in beside it
-the part repeated for each session. A further session or front program is more records: sessions
-come in the order of their "session" records, front programs in the order of their first press.
+The template holds the document's prose with $names for the figures, and
+performance-session.md.in beside it the part repeated for each session. A further session or
+front program is more records: sessions come in the order of their "session" records, front
+programs in the order of their first press.
 """
 import csv
 import json
@@ -294,7 +295,7 @@ def main(template_path, results_path, benchmarks_path):
         elif record["record"] in ("press", "cost", "listed"):
             sessions[record["session"]].append(record)
     template = Path(template_path)
-    session_template = Template((template.parent / "session.md.in").read_text())
+    session_template = Template((template.parent / "performance-session.md.in").read_text())
     run = kinds["run"][-1]
     per_show = benchmarks(benchmarks_path)
     openbox = Session(sessions["openbox"])

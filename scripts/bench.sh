@@ -64,6 +64,6 @@ jq -nc --arg machine "$(nproc) cores ($cpu), $(uname -srm), Qt $qt, $(date -u +%
     --arg load_start "$load" --arg load_end "$(cut -d' ' -f1-3 /proc/loadavg)" \
     --argjson seconds $(($(date +%s) - started)) \
     '{record: "run", $machine, $qt, $load_start, $load_end, $seconds}' >>"$results"
-python3 bench/report.py bench/performance.md.in "$results" "$per_show" >docs/performance.md
+python3 bench/report.py docs/performance.md.in "$results" "$per_show" >docs/performance.md
 cat docs/performance.md
 echo "Results: $results; program logs: $logs"
