@@ -22,10 +22,11 @@ mkdir -p "$logs"
 qt=$(bench/qt_version.sh "$build")
 
 echo "bench: Wayland sessions, Qt $qt" >&2
-tests/sway-session.sh --output "$logs" bench/sway_session_bench.sh "$build" "$logs/sway.jsonl" \
-    "$rounds" "$presses"
-tests/kwin-session.sh --output "$logs" bench/typed_session_bench.sh kwin "$build/keyglance" \
-    "$logs/kwin.jsonl" "$rounds" "$presses" 'keyboard_key\(57, 1\)' "$build/bench/kwin-ctrl-space"
+tests/sway-session.sh --output "$logs" bench/wayland_session_bench.sh sway "$build" \
+    "$logs/sway.jsonl" "$rounds" "$presses" 'foot sh'
+tests/kwin-session.sh --output "$logs" bench/wayland_session_bench.sh kwin "$build" \
+    "$logs/kwin.jsonl" "$rounds" "$presses" wev 'keyboard_key\(57, 1\)' \
+    "$build/bench/kwin-ctrl-space"
 # labwc runs the toggle command the user binds, as the README has it: when the key is let go.
 if command -v labwc >/dev/null; then
     binding="<action name=\"Execute\" command=\"$build/keyglance-toggle\" />"
@@ -33,8 +34,8 @@ if command -v labwc >/dev/null; then
     rc="$rc</keyboard></labwc_config>"
     tests/labwc-session.sh --output "$logs" sh -c \
         'echo "$1" >"$LABWC_RC" && labwc --reconfigure && shift && exec "$@"' sh "$rc" \
-        bench/typed_session_bench.sh labwc "$build/keyglance" "$logs/labwc.jsonl" "$rounds" \
-        "$presses" '\.key\([0-9]+, [0-9]+, 0\)' wtype -M ctrl -k space -m ctrl
+        bench/wayland_session_bench.sh labwc "$build" "$logs/labwc.jsonl" "$rounds" "$presses" \
+        wev '\.key\([0-9]+, [0-9]+, 0\)' wtype -M ctrl -k space -m ctrl
 fi
 # Named with the release of each compositor's package: KWin refuses root, even for --version.
 version() { dpkg-query -W -f '${Version}' "$1" | sed 's/^[0-9]*://; s/-[^-]*$//'; }
