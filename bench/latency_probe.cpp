@@ -11,7 +11,8 @@
 // memory:  the size of each mapping idle, after the first show (with --title) and at each
 //          --cycles count.
 // startup: --runs starts, each timed from fork to the --ready text and to the main thread idle.
-// Other options: --log FILE (the program's output; a prefix for the popup's name in latency).
+// Other options: --log FILE (the program's output; a prefix for the popup's name in latency),
+// --typer COMMAND (types Ctrl+Space at each line written to it, instead of XTest).
 #include "bench/json_line.h"
 #include "bench/popup_watcher.h"
 #include "bench/target_process.h"
@@ -42,6 +43,7 @@ struct Options {
     std::string mode;
     std::map<std::string, std::vector<std::string>> values;
     std::vector<std::string> command;
+    FILE *typer = nullptr;
 
     std::string text(const std::string &name, const std::string &fallback = {}) const
     {
@@ -110,7 +112,8 @@ std::unique_ptr<Run> startRun(const std::vector<std::string> &command, const std
     if (title.empty())
         return run;
     run->connection.reset(xcb_connect(nullptr, nullptr));
-    run->watcher = std::make_unique<PopupWatcher>(run->connection.get(), title, front);
+    run->watcher =
+        std::make_unique<PopupWatcher>(run->connection.get(), title, front, options.typer);
     if (xcb_connection_has_error(run->connection.get()) || !run->watcher->usable()) {
         std::fprintf(stderr, "latency_probe: no X server, or it lacks XTest or Damage, or the "
                              "keymap lacks Control or space\n");
@@ -300,10 +303,21 @@ int main(int argc, char **argv)
                      "--popup NAME:TITLE:COMMAND...\n"
                      "       latency_probe memory|startup [--title T] [--front T] [--ready "
                      "TEXT] [--runs N] [--cycles N,N] -- command [arguments...]\n"
-                     "common: [--log FILE] [--settle-ms MS]\n");
+                     "common: [--log FILE] [--settle-ms MS] [--typer COMMAND]\n");
         return 2;
     }
-    if (options.mode == "latency")
-        return latency(options);
-    return options.mode == "memory" ? memory(options) : startup(options);
+    if (options.values.count("--typer")) {
+        options.typer = popen(options.text("--typer").c_str(), "w");
+        if (!options.typer) {
+            std::perror("latency_probe: --typer");
+            return 1;
+        }
+    }
+    const int status = options.mode == "latency"  ? latency(options)
+                       : options.mode == "memory" ? memory(options)
+                                                  : startup(options);
+    // The typer ends at the end of its input.
+    if (options.typer)
+        pclose(options.typer);
+    return status;
 }

@@ -32,13 +32,15 @@ void selectEvents(xcb_connection_t *connection, xcb_window_t window, uint32_t ma
 
 } // namespace
 
-PopupWatcher::PopupWatcher(xcb_connection_t *connection, std::string title, std::string frontTitle)
+PopupWatcher::PopupWatcher(xcb_connection_t *connection, std::string title, std::string frontTitle,
+                           FILE *typer)
     : m_connection(connection),
       m_root(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root),
       m_title(std::move(title)), m_frontTitle(std::move(frontTitle)),
       m_netWmName(internAtom(connection, "_NET_WM_NAME")),
       m_utf8String(internAtom(connection, "UTF8_STRING")),
-      m_netActiveWindow(internAtom(connection, "_NET_ACTIVE_WINDOW")), m_keyboard(connection)
+      m_netActiveWindow(internAtom(connection, "_NET_ACTIVE_WINDOW")), m_keyboard(connection),
+      m_typer(typer)
 {
     const xcb_query_extension_reply_t *damage = xcb_get_extension_data(connection, &xcb_damage_id);
     const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(connection, &xcb_test_id);
@@ -68,7 +70,7 @@ PopupWatcher::ShowTimes PopupWatcher::show(double timeoutMs)
     focusFront();
     m_mappedAt = m_drawnAt = kNoTime;
     const double start = monotonicMs();
-    m_keyboard.type({kControlL, kSpace});
+    typeHotkey();
     waitUntil([this] { return !std::isnan(m_drawnAt); }, start + timeoutMs);
     return {m_mappedAt - start, m_drawnAt - start};
 }
@@ -77,13 +79,27 @@ double PopupWatcher::hide(double timeoutMs)
 {
     m_unmappedAt = kNoTime;
     m_released = false;
+    // Openbox frames the popup and moves the focus once it has let the window go; the next show
+    // must not race that. Mutter leaves a frameless window where it is.
+    const auto tree = adoptReply(
+        xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_target), nullptr));
+    const bool framed = tree && tree->parent != m_root;
     const double start = monotonicMs();
-    m_keyboard.type({kControlL, kSpace});
+    typeHotkey();
     waitUntil([this] { return !std::isnan(m_unmappedAt); }, start + timeoutMs);
-    // Openbox moves the focus once it has let the window go; the next show must not race that.
-    if (m_windowManager)
+    if (framed)
         waitUntil([this] { return m_released; }, start + timeoutMs);
     return m_unmappedAt - start;
+}
+
+void PopupWatcher::typeHotkey()
+{
+    if (!m_typer) {
+        m_keyboard.type({kControlL, kSpace});
+        return;
+    }
+    std::fputc('\n', m_typer);
+    std::fflush(m_typer);
 }
 
 bool PopupWatcher::popupMapped()

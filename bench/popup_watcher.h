@@ -5,6 +5,7 @@
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <set>
@@ -17,8 +18,11 @@ inline constexpr double kNoTime = std::numeric_limits<double>::quiet_NaN();
 class PopupWatcher {
 public:
     // Watches for the top-level window titled title; the window whose title contains
-    // frontTitle (if any) is made the foreground window before each show.
-    PopupWatcher(xcb_connection_t *connection, std::string title, std::string frontTitle);
+    // frontTitle (if any) is made the foreground window before each show. Ctrl+Space is typed
+    // through XTest or, with a typer, as a line to it: a program that types it at each line it
+    // reads, for a desktop whose shortcuts the X server's input does not reach (XWayland).
+    PopupWatcher(xcb_connection_t *connection, std::string title, std::string frontTitle,
+                 FILE *typer);
 
     // Milliseconds from the key press; kNoTime for what did not happen before the time-out.
     struct ShowTimes {
@@ -37,6 +41,7 @@ public:
 
 private:
     void focusFront();
+    void typeHotkey();
     bool waitUntil(const std::function<bool()> &done, double deadlineMs);
     void handle(const xcb_generic_event_t &event);
     void consider(xcb_window_t window);
@@ -56,6 +61,7 @@ private:
     bool m_windowManager = false;
     uint8_t m_damageNotify = 0;
     XTestKeyboard m_keyboard;
+    FILE *m_typer;
 
     xcb_window_t m_target = XCB_WINDOW_NONE;
     xcb_damage_damage_t m_damage = XCB_NONE;

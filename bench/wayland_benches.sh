@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Key to popup under sway, KWin and (where it is packaged) labwc for the Keyglance of BUILD, each a
-# headless compositor run as a throwaway user: ROUNDS starts, PRESSES presses in all for each.
+# Key to popup under sway, KWin, GNOME and (where it is packaged) labwc for the Keyglance of BUILD,
+# each a headless compositor run as a throwaway user: ROUNDS starts, PRESSES presses in all for
+# each.
 # Prints the presses as JSON lines, each with the Qt version Keyglance runs on; the programs' logs
 # go to BUILD/bench-logs/wayland.
 # With --build, first builds the benchmarks in Release into BUILD (inside the Debian 13 system of
@@ -27,6 +28,8 @@ tests/sway-session.sh --output "$logs" bench/wayland_session_bench.sh sway "$bui
 tests/kwin-session.sh --output "$logs" bench/wayland_session_bench.sh kwin "$build" \
     "$logs/kwin.jsonl" "$rounds" "$presses" wev 'keyboard_key\(57, 1\)' \
     "$build/bench/kwin-ctrl-space"
+tests/gnome-session.sh --output "$logs" --extensions "$build/gnome-shell-extensions" \
+    bench/gnome_session_bench.sh "$build" "$logs/gnome.jsonl" "$rounds" "$((presses * rounds))"
 # labwc runs the toggle command the user binds, as the README has it: when the key is let go.
 if command -v labwc >/dev/null; then
     binding="<action name=\"Execute\" command=\"$build/keyglance-toggle\" />"
@@ -40,6 +43,7 @@ fi
 # Named with the release of each compositor's package: KWin refuses root, even for --version.
 version() { dpkg-query -W -f '${Version}' "$1" | sed 's/^[0-9]*://; s/-[^-]*$//'; }
 names=$(jq -n --arg sway "sway $(version sway)" --arg kwin "KWin $(version kwin-wayland)" \
-    --arg labwc "labwc $(version labwc 2>/dev/null || true)" '{$sway, $kwin, $labwc}')
+    --arg gnome "GNOME Shell $(version gnome-shell)" \
+    --arg labwc "labwc $(version labwc 2>/dev/null || true)" '{$sway, $kwin, $gnome, $labwc}')
 jq -c --arg qt "$qt" --argjson names "$names" '. + {qt: $qt, compositor: $names[.compositor]}' \
     "$logs"/*.jsonl

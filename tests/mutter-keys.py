@@ -5,7 +5,11 @@ keyboard would: the keys go down in order and come up in reverse.
 An application sees the virtual keyboard only from its first key on, and misses that key: with
 --prime a lone Shift comes first, for a key meant for a window rather than for the shell.
 
-Usage: mutter-keys.py [--prime] [--hold SECONDS] KEYSYM... (X keysym names, as in Control_L space)"""
+With --serve it types the combination at each line it reads, until its input ends: one session for
+a whole benchmark, so that a press costs one call.
+
+Usage: mutter-keys.py [--serve] [--prime] [--hold SECONDS] KEYSYM... (X keysym names, as in
+Control_L space)"""
 import sys
 import time
 
@@ -17,6 +21,8 @@ KEYSYMS = {
 }
 
 names = sys.argv[1:]
+serve = names[:1] == ["--serve"]
+names = names[1:] if serve else names
 prime = names[:1] == ["--prime"]
 names = names[1:] if prime else names
 hold = 0.0
@@ -37,9 +43,10 @@ if prime:
     session.NotifyKeyboardKeysym(dbus.UInt32(KEYSYMS["Shift_L"]), True)
     session.NotifyKeyboardKeysym(dbus.UInt32(KEYSYMS["Shift_L"]), False)
     time.sleep(0.5)
-for key in keys:
-    session.NotifyKeyboardKeysym(key, True)
-time.sleep(hold)
-for key in reversed(keys):
-    session.NotifyKeyboardKeysym(key, False)
+for _ in sys.stdin if serve else [None]:
+    for key in keys:
+        session.NotifyKeyboardKeysym(key, True)
+    time.sleep(hold)
+    for key in reversed(keys):
+        session.NotifyKeyboardKeysym(key, False)
 session.Stop()
