@@ -13,29 +13,21 @@ rounds=$3
 presses=$4
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/scratch.sh"
-keys=$root/tests/mutter-keys.py
+. "$root/tests/wayland/gnome_shell.sh"
 
 jq -s '.[0] + .[1] | .foot = .xlogo' "$root/data/data.json" "$root/bench/front-programs.json" \
     >"$work/data.json"
-focused() {
-    gdbus call --session --dest org.example.Keyglance.Shell \
-        --object-path /org/example/Keyglance/Shell \
-        --method org.example.Keyglance.Shell.FocusedWindow |
-        sed -n "s/^(uint32 [0-9]*, '\([^']*\)'.*/\1/p"
-}
 # Out of the overview GNOME starts in, to the program in front.
-"$keys" Escape
+keys Escape
 foot sh >/dev/null 2>&1 &
 pids+=($!)
 wait_for "[ \"\$(focused)\" = foot ]"
-# GNOME 48's dialog for the portal's shortcut: its Add button.
-provider=org.gnome.Settings.GlobalShortcutsProvider
-{ wait_for "[ \"\$(focused)\" = $provider ]" 30 && "$keys" --prime Alt_L a; } >/dev/null 2>&1 &
+confirm_in_dialog >/dev/null 2>&1 &
 pids+=($!)
 
 cd "$work"
 "$build/bench/latency_probe" latency --presses "$presses" --rounds "$rounds" --settle-ms 2000 \
-    --typer "$keys --serve Control_L space" --log "$work/" \
+    --typer "$mutter_keys --serve Control_L space" --log "$work/" \
     --popup "keyglance:Keyglance:$build/keyglance" |
     jq -c 'select(.record == "press" and (.press == 0 or .pause_ms == 0)) | {record: "wayland_press",
         compositor: "gnome", until: "first frame (XWayland)", front: "foot", start, press,

@@ -11,6 +11,7 @@
 set -euo pipefail
 shots=$3
 . "$(dirname "$0")/checks.sh"
+. "$(dirname "$0")/gnome_shell.sh"
 # Run from a folder whose name holds a blank and a %, which the keybinding's command must keep.
 installed="$work/Keyglance 100%"
 mkdir -p "$installed"
@@ -30,22 +31,11 @@ ours=$keybindings/keyglance/
 theirs=$keybindings/custom0/
 keybinding() { gsettings get "$media_keys.custom-keybinding:$1" "$2"; }
 set_keybinding() { gsettings set "$media_keys.custom-keybinding:$1" "$2" "$3"; }
-focused() {
-    gdbus call --session --dest org.example.Keyglance.Shell \
-        --object-path /org/example/Keyglance/Shell \
-        --method org.example.Keyglance.Shell.FocusedWindow |
-        sed -n "s/^(uint32 [0-9]*, '\([^']*\)'.*/\1/p"
-}
-ctrl_space() { "$(dirname "$0")/../mutter-keys.py" "$@" Control_L space; }
+ctrl_space() { keys "$@" Control_L space; }
 # Types Ctrl+Space and waits for the $1-th log line $2.
 press() {
     ctrl_space
     wait_for_line "$@"
-}
-in_overview() {
-    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
-        --method org.freedesktop.DBus.Properties.Get org.gnome.Shell OverviewActive |
-        grep -q true
 }
 popup_place() {
     xdotool search --onlyvisible --class keyglance getwindowgeometry --shell |
@@ -70,17 +60,10 @@ set_keybinding "$theirs" command foot
 set_keybinding "$theirs" binding '<Super>t'
 gsettings set $media_keys custom-keybindings "['$theirs']"
 
-keys() { "$(dirname "$0")/../mutter-keys.py" "$@"; }
 # GNOME 48 and later: the portal's global shortcuts, which GNOME asks the user to confirm once.
 portal=0
 gdbus introspect --session --dest org.freedesktop.impl.portal.desktop.gnome \
     --object-path /org/freedesktop/portal/desktop 2>/dev/null | grep -q GlobalShortcuts && portal=1
-provider=org.gnome.Settings.GlobalShortcutsProvider
-# As a user would: out of the overview, where the dialog has no focus, then its Add button.
-confirm_in_dialog() {
-    wait_for "{ ! in_overview || keys Escape; } && [ \"\$(focused)\" = $provider ]" 20 &&
-        keys --prime Alt_L a
-}
 
 echo "== at log-in, in the overview"
 check "GNOME starts in the overview" in_overview
@@ -106,7 +89,7 @@ press 1 '设置不可见'
 # GNOME's portal shortcuts do not fire in the overview, which the dialog's answer left.
 [ "$portal" = 1 ] || check "GNOME Shell lives on, in the overview" in_overview
 check "Keyglance lives on" kill -0 "$keyglance_pid"
-"$(dirname "$0")/../mutter-keys.py" Escape
+keys Escape
 
 echo "== foot in front"
 foot sh >/dev/null 2>&1 &
@@ -130,7 +113,7 @@ check "hides it again" "$toggle"
 check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 4 ]
 
 echo "== foot moved to the second monitor"
-"$(dirname "$0")/../mutter-keys.py" Super_L Shift_L Right
+keys Super_L Shift_L Right
 wait_for "focused_frame | grep -q '^(19[2-9][0-9]\|^(2[0-9][0-9][0-9]'"
 press 5 '设置可见'
 check "the popup is centred on that monitor" popup_centred 1920 0 1600 900
