@@ -31,16 +31,18 @@ press() {
 # The box in which a screenshot differs from the one before the popup, as WxH+X+Y.
 changed_box() { convert "$1" "$2" -compose difference -composite -trim -format '%wx%h%O' info:; }
 same_picture() { compare -metric AE "$1" "$2" null: 2>/dev/null; }
+# Whether output $1 still looks as screenshot $2 shows it; if not, $2 takes its new look.
+unchanged() {
+    grim -o "$1" "$2.next" && same_picture "$2" "$2.next" && return
+    mv "$2.next" "$2"
+    false
+}
 # A screenshot of output $1 into $2 once it stops changing: sway shows a window that was just
 # opened or moved when the window has drawn itself at its new size, which a busy machine delays.
 settled_shot() {
     grim -o "$1" "$2"
-    for _ in $(seq 50); do
-        sleep 0.1
-        grim -o "$1" "$2.next"
-        same_picture "$2" "$2.next" && break
-        mv "$2.next" "$2"
-    done
+    sleep 0.1
+    wait_for "unchanged $1 '$2'" 5 || true
     rm -f "$2.next"
 }
 # Whether the popup changed the box $1 (WxH+X+Y) between screenshots $2 and $3; says which box
