@@ -2,14 +2,13 @@
 // sway reports running the popup's binding (its IPC binding event), the popup is on screen with
 // the first output frame that differs from the screen without it (wlr-screencopy, waiting for
 // damage). Prints one JSON line per press for bench/report.py.
-// Usage: sway_latency_probe --presses N --front NAME --start N
-#include "bench/json_line.h"
-
+// Usage: swaymsg -r -m -t subscribe '["binding","tick"]' |
+//        sway_latency_probe --presses N --front NAME --start N
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -22,8 +21,6 @@
 
 #include <poll.h>
 #include <sys/mman.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -40,59 +37,17 @@ double nowMs()
     std::exit(1);
 }
 
-// sway's IPC, subscribed to binding events.
-class BindingEvents {
-public:
-    BindingEvents()
-    {
-        const char *path = std::getenv("SWAYSOCK");
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        if (!path || std::strlen(path) >= sizeof address.sun_path)
-            die("no SWAYSOCK");
-        std::strcpy(address.sun_path, path);
-        fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
-            die("cannot reach sway's IPC");
-        send(2, "[\"binding\"]");
-        readMessage(); // the subscription's reply
-    }
-    ~BindingEvents() { close(fd); }
-    int descriptor() const { return fd; }
-    // Reads one binding event; the caller polled for it.
-    void readEvent() { readMessage(); }
-
-private:
-    void send(uint32_t type, const std::string &payload)
-    {
-        std::string frame = "i3-ipc";
-        const uint32_t fields[] = {uint32_t(payload.size()), type};
-        frame.append(reinterpret_cast<const char *>(fields), sizeof fields);
-        frame += payload;
-        if (write(fd, frame.data(), frame.size()) != ssize_t(frame.size()))
-            die("cannot write to sway's IPC");
-    }
-    void readAll(char *data, size_t size)
-    {
-        while (size > 0) {
-            const ssize_t got = read(fd, data, size);
-            if (got <= 0)
-                die("sway's IPC closed");
-            data += got;
-            size -= size_t(got);
-        }
-    }
-    void readMessage()
-    {
-        char header[14];
-        readAll(header, sizeof header);
-        uint32_t length;
-        std::memcpy(&length, header + 6, sizeof length);
-        std::vector<char> payload(length);
-        readAll(payload.data(), length);
-    }
-    int fd;
-};
+// sway's events on standard input, a line each (swaymsg -r -m -t subscribe '["binding","tick"]'):
+// the first is the tick that subscribing brings, so the subscription stands once it came.
+// Returns the number of events whose line ended in what was read.
+int readEvents()
+{
+    char buffer[4096];
+    const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got <= 0)
+        die("sway's events ended");
+    return int(std::count(buffer, buffer + got, '\n'));
+}
 
 // Whole frames of the first output, each taken once something on it changed.
 class Screen {
@@ -210,7 +165,7 @@ struct Press {
 };
 
 // Presses Ctrl+Space once the screen is watched, so no frame can slip by unseen.
-template <typename Done> Press pressAndAwait(Screen &screen, BindingEvents &events, Done done)
+template <typename Done> Press pressAndAwait(Screen &screen, Done done)
 {
     Press press;
     screen.requestChangedFrame(true);
@@ -218,13 +173,14 @@ template <typename Done> Press pressAndAwait(Screen &screen, BindingEvents &even
     if (std::system("wtype -M ctrl -k space -m ctrl &") != 0)
         die("cannot run wtype");
     while (press.binding == 0 || press.frame == 0) {
-        pollfd fds[] = {{events.descriptor(), POLLIN, 0}, {screen.descriptor(), POLLIN, 0}};
+        pollfd fds[] = {{STDIN_FILENO, POLLIN, 0}, {screen.descriptor(), POLLIN, 0}};
         wl_display_flush(screen.connection());
         if (poll(fds, 2, 10000) <= 0)
             die("nothing happened for 10 s");
-        if (fds[0].revents & POLLIN) {
-            events.readEvent();
-            press.binding = nowMs();
+        if (fds[0].revents & (POLLIN | POLLHUP)) {
+            const double at = nowMs();
+            if (readEvents() > 0)
+                press.binding = at;
         }
         if (fds[1].revents & POLLIN) {
             if (wl_display_dispatch(screen.connection()) < 0)
@@ -258,7 +214,8 @@ int main(int argc, char **argv)
             start = std::atoi(argv[i + 1]);
     }
     Screen screen;
-    BindingEvents events;
+    while (readEvents() == 0) {
+    }
     screen.requestChangedFrame(false);
     while (!screen.ready())
         wl_display_dispatch(screen.connection());
@@ -272,17 +229,12 @@ int main(int argc, char **argv)
     for (int press = 1; press <= presses; ++press) {
         std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(phase(generator)));
         const Press shown = pressAndAwait(
-            screen, events, [&](const std::vector<uint8_t> &pixels) { return pixels != hidden; });
-        JsonLine("wayland_press")
-            .add("compositor", "sway")
-            .add("until", "on screen")
-            .add("front", front)
-            .add("start", start)
-            .add("press", press)
-            .add("ms", shown.frame - shown.binding)
-            .print();
-        pressAndAwait(screen, events,
-                      [&](const std::vector<uint8_t> &pixels) { return pixels == hidden; });
+            screen, [&](const std::vector<uint8_t> &pixels) { return pixels != hidden; });
+        std::printf("{\"record\":\"wayland_press\",\"compositor\":\"sway\",\"until\":\"on screen\","
+                    "\"front\":\"%s\",\"start\":%d,\"press\":%d,\"ms\":%.3f}\n",
+                    front.c_str(), start, press, shown.frame - shown.binding);
+        std::fflush(stdout);
+        pressAndAwait(screen, [&](const std::vector<uint8_t> &pixels) { return pixels == hidden; });
     }
     return 0;
 }

@@ -71,8 +71,12 @@ for start in $(seq "$rounds"); do
     wait_for "grep -q 'Is Registered: ' '$log'" || { grep -v '^\[' "$log" >&2; exit 1; }
     sleep 2
     if [ "$compositor" = sway ]; then
+        exec {events}< <(exec swaymsg -r -m -t subscribe '["binding","tick"]')
+        pids+=($!)
         "$build/bench/sway_latency_probe" --presses "$presses" --front "$front" --start "$start" \
-            >>"$results"
+            <&"$events" >>"$results"
+        exec {events}<&-
+        kill "${pids[-1]}"
     else
         typed_presses "$start" "$@"
     fi
