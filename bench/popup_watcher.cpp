@@ -1,10 +1,28 @@
-#include "bench/popup_watcher.h"
-
+// Times another program's popup through the X server, one show/hide cycle for each line read:
+// answers it with a line "MAPPED DRAWN UNMAPPED", milliseconds from each key press (nan for what
+// did not happen within 5 s), after a first line "watching SERVER_PID WINDOW_MANAGER_PID" (0 for
+// none). Usage: popup_watcher TITLE FRONT_TITLE [TYPER_FD]
+// TYPER_FD: a pipe to a program that types Ctrl+Space at each line written to it, for a desktop
+// whose shortcuts the X server's input does not reach (XWayland); else XTest types it.
 #include "bench/xcb_util.h"
+#include "tests/support/xtest_keyboard.h"
+
+#include <xcb/damage.h>
+#include <xcb/res.h>
+#include <xcb/xcb.h>
 
 #include <cmath>
-#include <poll.h>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <iostream>
+#include <limits>
+#include <set>
+#include <string>
 #include <vector>
+
+#include <poll.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -12,6 +30,8 @@ constexpr xcb_keysym_t kControlL = 0xffe3;
 constexpr xcb_keysym_t kSpace = 0x20;
 constexpr uint32_t kSourcePager = 2;
 constexpr double kFocusTimeoutMs = 1000;
+constexpr double kTimeoutMs = 5000;
+constexpr double kNoTime = std::numeric_limits<double>::quiet_NaN();
 // In the level of a raw-rectangles damage report: more rectangles of the same damage follow.
 constexpr uint8_t kMoreRectangles = 0x80;
 
@@ -30,7 +50,120 @@ void selectEvents(xcb_connection_t *connection, xcb_window_t window, uint32_t ma
     xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
 }
 
+double monotonicMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The process of the X server at the other end of a local connection; 0 when unknown.
+pid_t serverPid(xcb_connection_t *connection)
+{
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    if (getsockopt(xcb_get_file_descriptor(connection), SOL_SOCKET, SO_PEERCRED, &peer, &length) !=
+        0)
+        return 0;
+    return peer.pid;
+}
+
+// The window a window manager advertises itself with on the root window; none without one.
+xcb_window_t windowManagerCheck(xcb_connection_t *connection)
+{
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const auto check = adoptReply(xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, root, internAtom(connection, "_NET_SUPPORTING_WM_CHECK"),
+                         XCB_ATOM_WINDOW, 0, 1),
+        nullptr));
+    if (!check || check->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(check.get()) < 4)
+        return XCB_WINDOW_NONE;
+    return *static_cast<const xcb_window_t *>(xcb_get_property_value(check.get()));
+}
+
+// The process of the client that made window, through the X-Resource extension; 0 when unknown.
+pid_t clientPid(xcb_connection_t *connection, xcb_window_t window)
+{
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    const auto ids = adoptReply(xcb_res_query_client_ids_reply(
+        connection, xcb_res_query_client_ids(connection, 1, &spec), nullptr));
+    if (!ids)
+        return 0;
+    const xcb_res_client_id_value_iterator_t first =
+        xcb_res_query_client_ids_ids_iterator(ids.get());
+    return first.rem && xcb_res_client_id_value_value_length(first.data) >= 1
+               ? pid_t(*xcb_res_client_id_value_value(first.data))
+               : 0;
+}
+
 } // namespace
+
+// Times another program's popup through the X server: Ctrl+Space is typed with XTest, the
+// popup's map and unmap arrive as StructureNotify events and its first frame as a DamageNotify.
+class PopupWatcher {
+public:
+    // Watches for the top-level window titled title; the window whose title contains
+    // frontTitle (if any) is made the foreground window before each show. Ctrl+Space is typed
+    // through XTest, or as a line to the typer.
+    PopupWatcher(xcb_connection_t *connection, std::string title, std::string frontTitle,
+                 FILE *typer);
+
+    // Whether the server has XTest and Damage and the keymap has Control and space.
+    bool usable() const { return m_usable; }
+    // One show and one hide, printed; a popup left mapped by a lost event is hidden again, so
+    // that the next cycle starts from a hidden popup.
+    void cycle(double timeoutMs);
+
+private:
+    // Milliseconds from the key press; kNoTime for what did not happen before the time-out.
+    struct ShowTimes {
+        double mappedMs = kNoTime;
+        double drawnMs = kNoTime;
+    };
+
+    // Types Ctrl+Space and waits for the popup to map and then draw its first frame.
+    ShowTimes show(double timeoutMs);
+    // Types Ctrl+Space and waits for the popup to unmap.
+    double hide(double timeoutMs);
+    bool popupMapped();
+    void focusFront();
+    void typeHotkey();
+    bool waitUntil(const std::function<bool()> &done, double deadlineMs);
+    void handle(const xcb_generic_event_t &event);
+    void consider(xcb_window_t window);
+    void adopt(xcb_window_t window);
+    xcb_window_t activeWindow();
+    xcb_window_t findWindow(const std::function<bool(const std::string &)> &matches);
+    std::string nameOf(xcb_window_t window);
+
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root;
+    std::string m_title;
+    std::string m_frontTitle;
+    xcb_atom_t m_netWmName;
+    xcb_atom_t m_utf8String;
+    xcb_atom_t m_netActiveWindow;
+    bool m_usable = false;
+    bool m_windowManager = false;
+    uint8_t m_damageNotify = 0;
+    XTestKeyboard m_keyboard;
+    FILE *m_typer;
+
+    xcb_window_t m_target = XCB_WINDOW_NONE;
+    xcb_damage_damage_t m_damage = XCB_NONE;
+    xcb_window_t m_front = XCB_WINDOW_NONE;
+    // Top-level windows created since the start whose title was not the popup's yet.
+    std::set<xcb_window_t> m_candidates;
+    // Whether the server fills the popup with what lies below each time it is mapped, and
+    // whether that fill is still to be reported.
+    bool m_filledOnMap = false;
+    bool m_fillPending = false;
+    double m_mappedAt = kNoTime;
+    double m_drawnAt = kNoTime;
+    double m_unmappedAt = kNoTime;
+    bool m_released = false;
+};
 
 PopupWatcher::PopupWatcher(xcb_connection_t *connection, std::string title, std::string frontTitle,
                            FILE *typer)
@@ -292,4 +425,41 @@ std::string PopupWatcher::nameOf(xcb_window_t window)
                                size_t(xcb_get_property_value_length(reply.get())));
     }
     return {};
+}
+
+void PopupWatcher::cycle(double timeoutMs)
+{
+    const ShowTimes shown = show(timeoutMs);
+    double unmappedMs = kNoTime;
+    if (!std::isnan(shown.mappedMs) || popupMapped()) {
+        unmappedMs = hide(timeoutMs);
+        if (std::isnan(unmappedMs) && popupMapped())
+            hide(timeoutMs);
+    }
+    std::printf("%g %g %g\n", shown.mappedMs, shown.drawnMs, unmappedMs);
+    std::fflush(stdout);
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: popup_watcher TITLE FRONT_TITLE [TYPER_FD]\n");
+        return 2;
+    }
+    FILE *typer = argc > 3 ? fdopen(std::atoi(argv[3]), "w") : nullptr;
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
+        xcb_connect(nullptr, nullptr), &xcb_disconnect);
+    PopupWatcher watcher(connection.get(), argv[1], argv[2], typer);
+    if (xcb_connection_has_error(connection.get()) || !watcher.usable()) {
+        std::fprintf(stderr, "popup_watcher: no X server, or it lacks XTest or Damage, or the "
+                             "keymap lacks Control or space\n");
+        return 1;
+    }
+    const xcb_window_t check = windowManagerCheck(connection.get());
+    std::printf("watching %d %d\n", int(serverPid(connection.get())),
+                int(check ? clientPid(connection.get(), check) : 0));
+    std::fflush(stdout);
+    for (std::string line; std::getline(std::cin, line);)
+        watcher.cycle(kTimeoutMs);
+    return 0;
 }

@@ -223,14 +223,16 @@ def memory_section(records):
 
 
 def startup_section(records):
+    """The starts of the latency runs without a window manager."""
     runs = defaultdict(lambda: defaultdict(list))
     for record in records:
-        for field in ("registered_ms", "idle_ms"):
-            runs[record["popup"]][field].append(record[field])
+        if record["session"] == "none":
+            for field in ("registered_ms", "idle_ms"):
+                runs[record["popup"]][field].append(record[field])
     return table(["Program", "until Ctrl+Space is grabbed", "until ready"], [
         [f"{LABELS[popup]} ({len(times['idle_ms'])} runs)"] + [
-            f"{number(median(times[field]))} ({number(min(times[field]))}–"
-            f"{number(max(times[field]))}) ({ratio(median(times[field]), median(runs['reference'][field]))})"
+            f"{number(median(times[field]))} ({number(min(measured(times[field])))}–"
+            f"{number(maximum(times[field]))}) ({ratio(median(times[field]), median(runs['reference'][field]))})"
             for field in ("registered_ms", "idle_ms")] for popup, times in runs.items()], 1)
 
 

@@ -4,7 +4,7 @@
 #   x11_session_bench.sh SESSION BUILD RESULTS LOGS shared [--memory]
 #     Geany (which sets _NET_WM_PID) and xlogo (which does not) take turns in front, and every
 #     popup program is started BENCH_ROUNDS times in this X server; with --memory also the memory
-#     and start-up figures.
+#     figures.
 #   x11_session_bench.sh SESSION BUILD RESULTS LOGS fresh START POPUP
 #     One start of one popup in this new X server, over an xlogo started for it, with the first
 #     press 2 s after the popup's ready line.
@@ -16,7 +16,7 @@ build=$2
 results=$3
 logs=$4
 mode=$5
-probe=$build/bench/latency_probe
+probe=("$root/bench/latency_probe.py" --watcher "$build/bench/popup_watcher")
 declare -A popups=(
     [keyglance]="keyglance:Keyglance:$build/keyglance"
     [reference]="reference:KeyglanceReference:$build/bench/reference_popup"
@@ -35,7 +35,7 @@ cd "$work"
 record() {
     local fields=$1
     shift
-    "$probe" "$@" | jq -c --argjson fields "$fields" ". + {session: \"$session\"} + \$fields" \
+    "${probe[@]}" "$@" | jq -c --argjson fields "$fields" ". + {session: \"$session\"} + \$fields" \
         >>"$results"
 }
 
@@ -79,7 +79,7 @@ mkdir "$work/front-only"
 cp "$root/bench/front-programs.json" "$work/front-only/data.json"
 checkpoints=$BENCH_CYCLES
 [ "$BENCH_CYCLES" -gt 1000 ] && checkpoints=1000,$BENCH_CYCLES
-rm -f "$logs"/*-memory.log "$logs"/*-startup.log
+rm -f "$logs"/*-memory.log
 record '{"popup": "keyglance", "data": "shipped"}' memory --title Keyglance --front Geany \
     --cycles "$checkpoints" --log "$logs/keyglance-memory.log" -- "$build/keyglance"
 (cd front-only && record '{"popup": "keyglance", "data": "front only"}' memory --title Keyglance \
@@ -88,9 +88,3 @@ record '{"popup": "reference", "data": "shipped"}' memory --title KeyglanceRefer
     --front Geany --log "$logs/reference-memory.log" -- "$build/bench/reference_popup"
 record '{"popup": "bare", "data": "shipped"}' memory --ready "bare Qt ready" \
     --log "$logs/bare-memory.log" -- "$build/bench/bare_qt"
-for _ in $(seq "$BENCH_STARTS"); do
-    for popup in keyglance:keyglance reference:bench/reference_popup; do
-        record "{\"popup\": \"${popup%%:*}\"}" startup --runs 1 \
-            --log "$logs/${popup%%:*}-startup.log" -- "$build/${popup#*:}"
-    done
-done

@@ -3,8 +3,7 @@
 # (JSON lines in build-bench/bench-results.jsonl, the per-show benchmark's CSV beside them) through
 # bench/report.py. From Debian 12 the Wayland sessions run again with Qt 6, in the Debian 13 system
 # of scripts/debian13.sh (made on the first run, a few minutes).
-# Counts: BENCH_PRESSES (600), BENCH_ROUNDS (10), BENCH_CYCLES (10000), BENCH_STARTS (10),
-# BENCH_SHOW_MEDIAN (5).
+# Counts: BENCH_PRESSES (600), BENCH_ROUNDS (10), BENCH_CYCLES (10000), BENCH_SHOW_MEDIAN (5).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,7 +17,6 @@ cmake --build build-bench -j"$(nproc)"
 export BENCH_PRESSES=${BENCH_PRESSES:-600}
 export BENCH_ROUNDS=${BENCH_ROUNDS:-10}
 export BENCH_CYCLES=${BENCH_CYCLES:-10000}
-export BENCH_STARTS=${BENCH_STARTS:-10}
 
 build=$root/build-bench
 logs=$build/bench-logs
@@ -37,7 +35,7 @@ build-bench/bench/per_show_bench -median "${BENCH_SHOW_MEDIAN:-5}" -minimumtotal
     -o "$per_show,csv" -o -,txt
 session openbox "With openbox"
 tests/x11-session.sh --wm bench/x11_session_bench.sh openbox "$build" "$results" "$logs" shared
-# Memory and start-up with no window manager: its round trips would only stretch 10,000 cycles.
+# Start-up and memory with no window manager: its round trips would only stretch 10,000 cycles.
 session none "Without a window manager"
 tests/x11-session.sh bench/x11_session_bench.sh none "$build" "$results" "$logs" shared --memory
 session fresh "With openbox, a new X server for every start"
