@@ -449,10 +449,14 @@ int main(int argc, char **argv)
     FILE *typer = argc > 3 ? fdopen(std::atoi(argv[3]), "w") : nullptr;
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
         xcb_connect(nullptr, nullptr), &xcb_disconnect);
+    if (xcb_connection_has_error(connection.get())) {
+        std::fprintf(stderr, "popup_watcher: no X server\n");
+        return 1;
+    }
     PopupWatcher watcher(connection.get(), argv[1], argv[2], typer);
-    if (xcb_connection_has_error(connection.get()) || !watcher.usable()) {
-        std::fprintf(stderr, "popup_watcher: no X server, or it lacks XTest or Damage, or the "
-                             "keymap lacks Control or space\n");
+    if (!watcher.usable()) {
+        std::fprintf(stderr, "popup_watcher: the X server lacks XTest or Damage, or the keymap "
+                             "lacks Control or space\n");
         return 1;
     }
     const xcb_window_t check = windowManagerCheck(connection.get());
