@@ -57,10 +57,7 @@ void renewInputShape(QWindow *window)
 
 // Memory touched for the first time costs a page fault a page, here and in the X server, and a
 // first show used to touch about 3,000 pages more than a later one. They are touched now: the pixel
-// buffer Qt shares with the server is made and painted, and the server reads it once (Qt's scroll
-// copies it into Qt's own pixmap in the server; the flush before it, to the unmapped window, draws
-// nothing but gives Qt the graphics context the copy uses). The server's heap follows, after Qt's
-// pixmap, so the top of the heap is left for the shows.
+// buffer Qt shares with the server is made and painted, and the server's heap is readied.
 void prepareX11PopupSurface(QWidget *window)
 {
     xcb_connection_t *connection = qtX11Connection();
@@ -68,9 +65,6 @@ void prepareX11PopupSurface(QWidget *window)
     if (!store)
         return;
     atEveryShow(window, renewInputShape);
-    const QRegion whole(window->rect());
-    store->flush(whole);
-    store->scroll(whole, 0, 0);
     prepareServerHeap(connection, xcb_window_t(window->winId()));
 }
 
