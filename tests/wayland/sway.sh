@@ -88,8 +88,7 @@ press 2 '设置不可见'
 check "holding Ctrl+Space counts as one press" [ "$(logged "$log" '设置可见')" -eq 2 ]
 
 echo "== an XWayland window in front"
-swaymsg exec xlogo >/dev/null
-wait_for "[ \"\$(focused)\" = XLogo ]"
+open_x11_client "[ \"\$(focused)\" = XLogo ]" xlogo
 check_xlogo_and_toggle 3
 check "... logged as a hide" [ "$(logged "$log" '设置不可见')" -eq 4 ]
 check_sandboxed_client 5
