@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Runs each session test (X11, sway, KWin with and without the portal, GNOME, labwc where it is
-# packaged) again and again
-# while every core is kept busy, as on a machine in the middle of a build, and says how many runs
-# of each passed. Not part of CI: it takes about half an hour.
+# packaged) again and again while every core is kept busy, as on a machine in the middle of a
+# build, and says how many runs of each passed. Not part of CI: it takes about half an hour.
 # Usage: tests/under-load.sh [runs (20)] [build folder (build-test)]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
