@@ -57,14 +57,15 @@ write_data_file() {
 # shows an XWayland window that was just mapped (a few runs in a hundred of the sway test on a
 # busy machine); as a user would, this starts the program again, twice at most, and says so.
 open_x11_client() {
-    local in_front=$1
+    local in_front=$1 client
     shift
     for _ in 1 2 3; do
         "$@" &
-        pids+=($!)
+        client=$!
+        pids+=($client)
         wait_for "$in_front" 10 && return
         echo "note: $1 was not shown; top-level X windows: $(x11_map_states)" >&2
-        kill $!
+        kill "$client"
     done
     return 1
 }
